@@ -5,6 +5,11 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
+#include <ostream>
+
+// Lets GoogleTest print Qt strings readably in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace korvultest {
 
