@@ -1,12 +1,18 @@
 #pragma once
 // A private-profile file (korvul.ini): "[section]" lines and "key=value" entries, sections and keys
 // matched without regard to case. Every line the program does not touch (comments, unknown sections,
-// unknown keys, blank lines) is kept as it stands; a write replaces the value of the first matching
-// entry in place or appends the entry at the end of the first matching section (creating the section at
-// the end of the file when there is none). No entry is ever deleted.
+// unknown keys, blank lines, lines that are not valid UTF-8) is kept byte for byte, with its own line end;
+// a write replaces the value of the first matching entry in place or appends the entry after the last
+// entry of the first matching section (creating the section at the end of the file when there is none).
+// New lines take the line end style of the file (CR LF or LF; LF for a new file). No entry is ever deleted.
+//
+// Reading rules: leading and trailing blanks around names and values are ignored, a value enclosed in a
+// matching pair of double or single quotes loses the quotes, a value ends at a NUL byte. A section that
+// occurs twice is one section: the first entry of a key wins, wherever it stands. Text is UTF-8; a name or
+// value that is not valid UTF-8 is read as Latin-1. A UTF-8 byte order mark at the start is ignored.
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <stdexcept>
 
 namespace korvul {
@@ -19,6 +25,9 @@ public:
 
 class TIniFile {
 public:
+    // The longest value a read returns, in UTF-16 code units (a read buffer of 2048 with its terminator).
+    static constexpr int kMaxValueLength = 2047;
+
     // Reads the file at path; a missing or unreadable file is an empty profile (reading never fails).
     explicit TIniFile(const QString &path);
 
@@ -32,20 +41,43 @@ public:
     // An integer: 0 is false, any other true; unreadable gives def.
     bool ReadBool(const QString &section, const QString &key, bool def) const;
 
-    // Changes the in-memory text; Save() puts it on disk.
+    // Changes the in-memory text; Save() puts it on disk. The value is written as UTF-8; a CR, LF or NUL
+    // in it becomes a blank, so a value can never break its line or add entries of its own.
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);
 
     // Writes the whole text to a temporary file in the same directory (mode 0600), then renames it over
-    // the file, so a crash never leaves a torn file. Creates the directory when missing.
-    // Throws TIniFileError naming the file when it cannot be written; the old file then stays whole.
+    // the file, so a crash never leaves a torn file. Creates the directory when missing (mode 0700).
+    // A symbolic link at the path is followed: its target is replaced, the link stays.
+    // Throws TIniFileError naming the file when it cannot be written, or when the file exists but could
+    // not be read (its content would otherwise be lost); the old file then stays whole.
     void Save() const;
 
+    // The text Save() would write.
+    QByteArray Contents() const;
+
 private:
+    enum class TLineKind { Other, Comment, Section, Entry };
+    struct TLine {
+        QByteArray text;   // bytes without the line end
+        QByteArray eol;    // "\n", "\r\n", or empty for a last line without one
+        TLineKind kind = TLineKind::Other;
+        QString name;      // section name (Section) or key name (Entry)
+    };
+
+    void Parse(const QByteArray &data);
+    static void Classify(TLine &line, bool firstLine);
+    int FindEntry(const QString &section, const QString &key) const;
+    int FindSection(const QString &section) const;
+    int InsertPosition(int sectionLine) const;
+    void InsertLine(int at, const QByteArray &text);
+    QString TargetPath() const;
+
     QString path_;
-    QList<QByteArray> lines_;   // raw lines without their line ends
+    QList<TLine> lines_;
     QByteArray eol_ = "\n";     // line end style found in the file (CR LF or LF)
+    bool unreadable_ = false;   // the file exists but could not be read
 };
 
 } // namespace korvul
