@@ -1,0 +1,80 @@
+#pragma once
+// The serial port as the operating system sees it: open with lock, termios, ioctl, poll.
+// Every function returns 0 or the errno value captured right at the failing system call; the
+// command layer (Driver*.cpp) turns those into the driver's result codes. Nothing here throws.
+#include "linedriver/Deadline.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace linqor {
+
+// Line settings to write; an empty field keeps the value the port reports. Values outside the
+// valid range (parity -1, data bits 9, an unknown baud rate) make ApplySettings fail with EINVAL.
+struct PortSettings {
+    std::optional<int64_t> baud;      // bits per second, one of the standard rates
+    std::optional<int64_t> parity;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::optional<int64_t> dataBits;  // 5..8
+    std::optional<int64_t> stopCode;  // 0 one, 1 one and a half (5 data bits only), 2 two
+    std::optional<bool> parityCheck;  // input parity checking (INPCK)
+};
+
+// Error bits and queue counts as one query reports them.
+struct QueueStatus {
+    uint32_t errors = 0;   // ce... bits of linqor32.h
+    int32_t inQueue = 0;   // bytes received and not yet read
+    int32_t outQueue = 0;  // bytes written and not yet sent
+};
+
+class SerialPort {
+public:
+    bool isOpen() const { return fd_ >= 0; }
+
+    // Opens `path` for reading and writing without becoming its controlling terminal, takes the
+    // exclusive lock (flock) before anything else touches the line, then TIOCEXCL. Fails with
+    // ENOTTY for anything that is not a terminal, EWOULDBLOCK/EBUSY/EACCES when another holds it.
+    int open(const char *path);
+    void close();
+
+    // Raw binary mode plus the given fields, written with tcsetattr. Returns 0 or errno (EINVAL
+    // for an invalid field).
+    int applySettings(const PortSettings &s);
+    int64_t currentBaud() const;  // from the port's settings; 0 if unknown
+
+    // The port's VMIN/VTIME pair; reads use poll(), so the driver keeps them at 0.
+    int readTimeouts(uint8_t &vmin, uint8_t &vtime) const;
+    int setTimeouts(uint8_t vmin, uint8_t vtime);
+
+    // Error bits since the previous fetch (TIOCGICOUNT deltas); 0 when the port cannot say.
+    uint32_t fetchErrors();
+    // Error bits plus queue counts; on failure the error bits are still filled in.
+    int queueStatus(QueueStatus &out);
+
+    int flush(bool transmit);  // discards the transmit (true) or receive (false) queue
+    // Present modem lines as lcCTS | lcDSR | lcCarrier bits; errno when they cannot be read.
+    int modemLines(int &present) const;
+    void setDtr(bool on);
+    void setRts(bool on);
+
+    // One byte: returns at once if one is waiting, else waits up to waitMs. `got` tells whether a
+    // byte came. A hang-up or end of file is EIO.
+    int readByte(uint8_t &byte, int waitMs, bool &got);
+    // Up to n bytes without waiting; `got` is the count read.
+    int readAvailable(uint8_t *buf, size_t n, size_t &got);
+    // Writes all n bytes, waiting for room while `stall` has not expired; the deadline restarts
+    // with every byte accepted. ETIMEDOUT when the port takes nothing for the whole stall time.
+    int writeAll(const uint8_t *data, size_t n, size_t &written, Deadline &stall);
+
+private:
+    struct Counts {
+        uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    };
+    bool readCounts(Counts &c) const;
+
+    int fd_ = -1;
+    Counts last_{};
+    bool countsKnown_ = false;
+};
+
+} // namespace linqor
