@@ -1,6 +1,8 @@
+#include "app/Startup.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    return 0;
+    return korvul::RunProgram(app);
 }

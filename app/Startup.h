@@ -1,0 +1,17 @@
+#pragma once
+// Program start: language module, application title, main window, status register window, message loop.
+class QApplication;
+
+namespace korvul {
+
+// Caption of the start-up error box shown when the language module cannot be loaded.
+inline constexpr const char *kStartupErrorCaption = "korvul.exe - Initialization";
+// The application title.
+inline constexpr const char *kApplicationTitle = "Vendrok QT700/NX1x";
+
+// Runs the whole program; returns the exit code (1 when the language module is missing).
+// With KORVUL_BATCH set in the environment, start-up errors go to stderr only and no box waits for a
+// click, so scripts and tests can check the exit code without a person at the screen.
+int RunProgram(QApplication &app);
+
+} // namespace korvul
