@@ -1,0 +1,144 @@
+#include "devsim/Device.h"
+
+#include "devsim/ProcessData.h"
+
+namespace devsim {
+
+std::string EncodeReply(const Reply &r) {
+    switch (r.kind) {
+    case Reply::Ack: return std::string(1, static_cast<char>(ACK));
+    case Reply::Refuse: {
+        char b[4] = {static_cast<char>(NAK), static_cast<char>('0' + r.code / 10 % 10),
+                     static_cast<char>('0' + r.code % 10), 0};
+        return std::string(b, 3);
+    }
+    case Reply::Data: break;
+    }
+    std::string body = r.data;
+    body += static_cast<char>(ETX);
+    return std::string(1, static_cast<char>(STX)) + body + static_cast<char>(Bcc(body));
+}
+
+Device::Device(const DeviceOptions &o, std::time_t now) : o_(o) {
+    if (o.type.isModule) {
+        ModuleOptions mo;
+        const TypeInfo end = TypeFromIdent(o.endDeviceIdent);
+        mo.endDeviceTypeCode = end.typeCode;
+        mo.endDeviceVersion = end.version;
+        module_ = std::make_unique<ModuleModel>(mo, o.type.ident, now);
+        model_ = std::make_unique<DeviceModel>(end, o.model, now);
+    } else {
+        model_ = std::make_unique<DeviceModel>(o.type, o.model, now);
+    }
+    if (o.modem) modem_ = std::make_unique<Modem>(*o.modem);
+}
+
+bool Device::Dropped(int64_t nowMs) const {
+    return droppedUntilMs_ == -1 || (droppedUntilMs_ >= 0 && nowMs < droppedUntilMs_);
+}
+
+void Device::OnByte(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    if (modem_) {
+        std::vector<ModemAction> acts;
+        const bool swallowed = modem_->Feed(byte, nowMs, acts);
+        ModemActions(acts, nowMs, now, out);
+        if (swallowed) return;
+    }
+    ToDevice(byte, nowMs, now, out);
+}
+
+void Device::ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    for (auto &a : acts) {
+        if (!a.bytes.empty()) out.push_back({a.bytes, a.atMs});
+        if (a.path != ModemAction::Path::Keep) {
+            // A new or ended call starts the device afresh: signed off, parser idle.
+            model_->SignOff(nowMs, now);
+            if (module_) { module_->SignOff(); module_->EndPassThrough(); }
+            parser_ = WireParser();
+            droppedUntilMs_ = -2;
+        }
+    }
+}
+
+void Device::ToDevice(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    if (Dropped(nowMs)) return;
+    if (droppedUntilMs_ >= 0) droppedUntilMs_ = -2;
+    parser_.SetClockTestRunning(clockTest_);
+    if (auto e = parser_.Feed(byte)) Handle(*e, nowMs, now, out);
+}
+
+void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    switch (e.kind) {
+    case WireEvent::SignOn:
+    case WireEvent::SignOff:
+    case WireEvent::Read:
+    case WireEvent::Write:
+        if (!o_.faults.silent) SendReply(Request(e, nowMs, now), nowMs, out);
+        if (e.kind == WireEvent::Read && e.item == 'x' && o_.faults.dropAfterRecords > 0 &&
+            ++recordsServed_ >= o_.faults.dropAfterRecords)
+            Drop(nowMs, now, out);
+        return;
+    case WireEvent::BadFrame:
+        if (!o_.faults.silent) SendReply(Reply::No(RefDamaged), nowMs, out);
+        return;
+    case WireEvent::RawCommand: {
+        std::string a = ProcessAnswer(model_->Type(), e.data, now, processSamples_++, o_.faults.corruptChecksum);
+        if (!a.empty() && !o_.faults.silent) out.push_back({a, nowMs + o_.faults.lateMs});
+        return;
+    }
+    case WireEvent::ClockTestAsk: out.push_back({"}", nowMs}); return;
+    case WireEvent::ClockTestStart: clockTest_ = true; return;
+    case WireEvent::ClockTestStop: clockTest_ = false; return;
+    case WireEvent::ModuleWakeUp:
+        if (module_) module_->EndPassThrough();
+        return;
+    case WireEvent::WakeUp:
+    case WireEvent::EndRaw:
+    case WireEvent::Key:
+        return;  // the device wakes up or ends a raw exchange silently; other bytes are noise
+    }
+}
+
+Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {
+    if (module_ && module_->PassThrough() == 0) {
+        switch (e.kind) {
+        case WireEvent::SignOn: module_->SignOn(); return Reply::Ok();
+        case WireEvent::SignOff: module_->SignOff(); return Reply::Ok();
+        case WireEvent::Read: return module_->Read(e.item, now);
+        default: return module_->Write(e.item, e.data, now);
+        }
+    }
+    switch (e.kind) {
+    case WireEvent::SignOn: return model_->SignOn(nowMs);
+    case WireEvent::SignOff: return model_->SignOff(nowMs, now);
+    case WireEvent::Read: return model_->Read(e.item, now);
+    default: return model_->Write(e.item, e.data, now);
+    }
+}
+
+void Device::SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out) {
+    out.push_back({EncodeReply(r), nowMs + o_.faults.lateMs});
+}
+
+void Device::Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    recordsServed_ = 0;
+    model_->SignOff(nowMs, now);
+    if (modem_) {
+        std::vector<ModemAction> acts;
+        modem_->DropCarrier(nowMs, acts);
+        ModemActions(acts, nowMs, now, out);
+        return;
+    }
+    droppedUntilMs_ = o_.faults.dropForMs < 0 ? -1 : nowMs + o_.faults.dropForMs;
+}
+
+void Device::Tick(int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    if (!modem_) return;
+    std::vector<ModemAction> acts;
+    modem_->Tick(nowMs, acts);
+    ModemActions(acts, nowMs, now, out);
+}
+
+int64_t Device::NextDeadline() const { return modem_ ? modem_->NextDeadline() : -1; }
+
+} // namespace devsim

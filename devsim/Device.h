@@ -1,0 +1,73 @@
+#pragma once
+// The simulator's behaviour on the line, without the port: bytes in, timed bytes out. Combines the
+// optional modem, the wire parser, the device model (or the CLM-300 module) and the fault injection.
+#include "devsim/DeviceModel.h"
+#include "devsim/Modem.h"
+#include "devsim/ModuleModel.h"
+#include "devsim/WireParser.h"
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace devsim {
+
+struct Emit {
+    std::string bytes;
+    int64_t atMs = 0;  // monotonic time at which the bytes are to be sent
+};
+
+struct Faults {
+    int64_t lateMs = 0;          // every protocol answer this much later
+    int dropAfterRecords = 0;    // drop the line after this many archive records (0: never)
+    int64_t dropForMs = -1;      // how long a dropped line stays silent (-1: until devsim ends)
+    bool silent = false;         // never answer protocol frames
+    bool corruptChecksum = false;// P67 answers carry a wrong checksum
+    int corruptEvery = 0;        // flip every n-th byte sent (applied by the output stage)
+};
+
+struct DeviceOptions {
+    TypeInfo type;
+    ModelOptions model;
+    std::optional<ModemOptions> modem;
+    Faults faults;
+    int endDeviceIdent = 2461;   // the module's end device (module types only)
+};
+
+class Device {
+public:
+    Device(const DeviceOptions &o, std::time_t now);
+
+    void OnByte(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    void Tick(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    int64_t NextDeadline() const;  // -1: nothing pending
+
+    DeviceModel &Model() { return *model_; }
+    ModuleModel *Module() { return module_.get(); }
+    bool Dropped(int64_t nowMs) const;
+
+private:
+    void ToDevice(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    void Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    Reply Request(const WireEvent &e, int64_t nowMs, std::time_t now);
+    void SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out);
+    void Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    void ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+
+    DeviceOptions o_;
+    std::unique_ptr<DeviceModel> model_;
+    std::unique_ptr<ModuleModel> module_;
+    std::unique_ptr<Modem> modem_;
+    WireParser parser_;
+    bool clockTest_ = false;
+    int recordsServed_ = 0;
+    int processSamples_ = 0;
+    int64_t droppedUntilMs_ = -2;  // -2: not dropped, -1: dropped for good
+};
+
+// Bytes of an answer frame: ACK, NAK + two digits, or STX data ETX BCC.
+std::string EncodeReply(const Reply &r);
+
+} // namespace devsim

@@ -1,0 +1,199 @@
+#include "devsim/Server.h"
+
+#include "devsim/StateFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace devsim {
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+Throttle::Throttle(int baud, int bitsPerChar) {
+    if (baud > 0) byteNs_ = int64_t(1000000000) * std::max(1, bitsPerChar) / baud;
+}
+
+int64_t Throttle::NextDeadlineNs(int64_t nowNs) {
+    if (byteNs_ <= 0) return nowNs;
+    int64_t next = burstStartNs_ + burstBytes_ * byteNs_;
+    if (burstBytes_ == 0 || next < nowNs) {  // the line went idle: a new burst starts now
+        burstStartNs_ = nowNs;
+        burstBytes_ = 0;
+        next = nowNs;
+    }
+    ++burstBytes_;
+    return next;
+}
+
+Server::Server(Device &device, const ServerOptions &o) : device_(device), o_(o), throttle_(o.baud, o.bitsPerChar) {}
+
+Server::~Server() {
+    if (fd_ >= 0) close(fd_);
+    if (sigFd_ >= 0) close(sigFd_);
+}
+
+bool Server::OpenPort() {
+    if (!o_.tty.isEmpty()) {
+        fd_ = open(o_.tty.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd_ < 0) { std::fprintf(stderr, "devsim: cannot open %s: %s\n", qPrintable(o_.tty), strerror(errno)); return false; }
+        termios t{};
+        if (tcgetattr(fd_, &t) == 0) { cfmakeraw(&t); tcsetattr(fd_, TCSANOW, &t); }
+        slaveName_ = o_.tty;
+        return true;
+    }
+    fd_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) { std::perror("devsim: pseudo-terminal"); return false; }
+    isPty_ = true;
+    slaveName_ = QString::fromLocal8Bit(ptsname(fd_));
+    // Raw slave from the start, so nothing is echoed or translated before a client sets its own mode.
+    int s = open(ptsname(fd_), O_RDWR | O_NOCTTY);
+    if (s >= 0) {
+        termios t{};
+        if (tcgetattr(s, &t) == 0) { cfmakeraw(&t); tcsetattr(s, TCSANOW, &t); }
+        close(s);
+    }
+    termios m{};
+    if (tcgetattr(fd_, &m) == 0) { cfmakeraw(&m); tcsetattr(fd_, TCSANOW, &m); }
+    return true;
+}
+
+bool Server::MakeLink() {
+    if (o_.portLink.isEmpty()) return true;
+    QFileInfo fi(o_.portLink);
+    QDir().mkpath(fi.absolutePath());
+    const QByteArray link = fi.absoluteFilePath().toLocal8Bit();
+    const QByteArray tmp = link + ".devsim-" + QByteArray::number(getpid());
+    unlink(tmp.constData());
+    if (symlink(slaveName_.toLocal8Bit().constData(), tmp.constData()) != 0 || rename(tmp.constData(), link.constData()) != 0) {
+        std::fprintf(stderr, "devsim: cannot create link %s: %s\n", link.constData(), strerror(errno));
+        unlink(tmp.constData());
+        return false;
+    }
+    return true;
+}
+
+void Server::RemoveLink() {
+    if (o_.portLink.isEmpty()) return;
+    const QByteArray link = QFileInfo(o_.portLink).absoluteFilePath().toLocal8Bit();
+    char target[512];
+    ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+    if (n > 0 && QByteArray(target, int(n)) == slaveName_.toLocal8Bit()) unlink(link.constData());
+}
+
+void Server::ReadInput(int64_t nowNs) {
+    uint8_t buf[512];
+    for (;;) {
+        ssize_t n = read(fd_, buf, sizeof buf);
+        if (n <= 0) return;  // EAGAIN, or EIO while no client holds the slave open
+        if (o_.verbose) {
+            std::fprintf(stderr, "devsim <");
+            for (ssize_t i = 0; i < n; ++i) std::fprintf(stderr, " %02X", buf[i]);
+            std::fprintf(stderr, "\n");
+        }
+        const int64_t nowMs = nowNs / 1000000;
+        for (ssize_t i = 0; i < n; ++i) device_.OnByte(buf[i], nowMs, std::time(nullptr), pending_);
+        dirty_ = true;
+    }
+}
+
+void Server::QueueDue(int64_t nowNs) {
+    const int64_t nowMs = nowNs / 1000000;
+    device_.Tick(nowMs, std::time(nullptr), pending_);
+    std::stable_sort(pending_.begin(), pending_.end(), [](const Emit &a, const Emit &b) { return a.atMs < b.atMs; });
+    auto it = pending_.begin();
+    for (; it != pending_.end() && it->atMs <= nowMs; ++it)
+        for (char c : it->bytes) out_.emplace_back(throttle_.NextDeadlineNs(nowNs), static_cast<uint8_t>(c));
+    pending_.erase(pending_.begin(), it);
+}
+
+void Server::WriteDue(int64_t nowNs) {
+    std::string chunk;
+    while (!out_.empty() && out_.front().first <= nowNs) {
+        uint8_t b = out_.front().second;
+        ++sentBytes_;
+        if (o_.corruptEvery > 0 && sentBytes_ % o_.corruptEvery == 0) b ^= 0x5A;
+        chunk += static_cast<char>(b);
+        out_.pop_front();
+    }
+    if (chunk.empty()) return;
+    if (o_.verbose) {
+        std::fprintf(stderr, "devsim >");
+        for (unsigned char c : chunk) std::fprintf(stderr, " %02X", c);
+        std::fprintf(stderr, "\n");
+    }
+    std::size_t done = 0;
+    while (done < chunk.size()) {
+        ssize_t n = write(fd_, chunk.data() + done, chunk.size() - done);
+        if (n > 0) { done += std::size_t(n); continue; }
+        if (n < 0 && errno == EINTR) continue;
+        pollfd p{fd_, POLLOUT, 0};
+        if (poll(&p, 1, 100) <= 0) break;  // nobody reads: the rest is lost, as on a real line
+    }
+}
+
+int64_t Server::NextWakeNs(int64_t nowNs) const {
+    int64_t wake = nowNs + 200 * int64_t(1000000);  // regular look at the state file and the link
+    if (!out_.empty()) wake = std::min(wake, out_.front().first);
+    for (const auto &e : pending_) wake = std::min(wake, e.atMs * 1000000);
+    if (int64_t d = device_.NextDeadline(); d >= 0) wake = std::min(wake, d * 1000000);
+    return std::max(wake, nowNs);
+}
+
+void Server::MaybeSave(int64_t nowNs, bool force) {
+    if (o_.stateFile.isEmpty() || (!dirty_ && !force)) return;
+    if (!force && nowNs - lastSaveNs_ < int64_t(1000000000)) return;
+    if (!SaveState(o_.stateFile, device_)) std::fprintf(stderr, "devsim: cannot save %s\n", qPrintable(o_.stateFile));
+    dirty_ = false;
+    lastSaveNs_ = nowNs;
+}
+
+int Server::Run() {
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGHUP);
+    sigprocmask(SIG_BLOCK, &mask, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    sigFd_ = signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (sigFd_ < 0 || !OpenPort() || !MakeLink()) return 1;
+    std::fprintf(stderr, "devsim: %s as %d on %s\n", device_.Model().Type().name.c_str(), device_.Model().Type().ident,
+                 qPrintable(slaveName_));
+    bool hangup = false;
+    for (;;) {
+        int64_t now = MonotonicNs();
+        QueueDue(now);
+        WriteDue(now);
+        MaybeSave(now, false);
+        now = MonotonicNs();
+        const int64_t wait = NextWakeNs(now) - now;
+        // While no client holds a pty slave open the master reports a hang-up at once; look again later.
+        pollfd fds[2] = {{sigFd_, POLLIN, 0}, {hangup ? -1 : fd_, POLLIN, 0}};
+        timespec ts{time_t(wait / 1000000000), long(wait % 1000000000)};
+        if (hangup && wait > 20000000) ts = {0, 20000000};
+        int r = ppoll(fds, 2, &ts, nullptr);
+        if (r < 0 && errno != EINTR) break;
+        if (fds[0].revents & POLLIN) break;
+        hangup = isPty_ && (fds[1].revents & POLLHUP);
+        if (fds[1].revents & POLLIN) ReadInput(MonotonicNs());
+    }
+    MaybeSave(MonotonicNs(), true);
+    RemoveLink();
+    return 0;
+}
+
+} // namespace devsim

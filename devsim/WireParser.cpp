@@ -1,0 +1,106 @@
+#include "devsim/WireParser.h"
+
+namespace devsim {
+
+uint8_t Bcc(const std::string &bytes) {
+    uint8_t x = 0;
+    for (char c : bytes) x ^= static_cast<uint8_t>(c);
+    return x;
+}
+
+namespace {
+bool EndsWith(const std::string &s, const std::string &tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+constexpr std::size_t MaxFrameData = 255;
+} // namespace
+
+std::optional<WireEvent> WireParser::Feed(uint8_t byte) {
+    // The item and BCC positions may hold any byte; everywhere else SOH starts a new frame.
+    if (byte == SOH && state_ != State::Item && state_ != State::Bcc) {
+        state_ = State::Cmd;
+        body_.clear();
+        data_.clear();
+        idle_.clear();
+        return std::nullopt;
+    }
+    if (state_ == State::Idle) return FeedIdle(byte);
+    return FeedFrame(byte);
+}
+
+std::optional<WireEvent> WireParser::FeedIdle(uint8_t byte) {
+    idle_ += static_cast<char>(byte);
+    if (idle_.size() > 16) idle_.erase(0, idle_.size() - 16);
+    auto event = [&](WireEvent::Kind k) {
+        idle_.clear();
+        return WireEvent{k, 0, {}};
+    };
+    if (byte == ETB) return event(WireEvent::EndRaw);
+    if (EndsWith(idle_, "\x04\x04\x04\x04\x04\x02\x02\x02\x02\x02")) return event(WireEvent::ModuleWakeUp);
+    if (byte == STX) {
+        if (EndsWith(idle_, "\x02\x02\x02") && !EndsWith(idle_, "\x04\x02\x02\x02")) return event(WireEvent::WakeUp);
+        return std::nullopt;
+    }
+    if (EndsWith(idle_, "!}")) return event(WireEvent::ClockTestAsk);
+    if (EndsWith(idle_, "00%60\r\n")) return event(WireEvent::ClockTestStart);
+    if (byte == '0' && clockTest_) return event(WireEvent::ClockTestStop);
+    if (byte == EOT) return std::nullopt;  // part of the module wake-up
+    return WireEvent{WireEvent::Key, 0, std::string(1, static_cast<char>(byte))};
+}
+
+std::optional<WireEvent> WireParser::FeedFrame(uint8_t byte) {
+    const char c = static_cast<char>(byte);
+    switch (state_) {
+    case State::Cmd:
+        cmd_ = c;
+        body_ = std::string(1, c);
+        if (c == 'O' || c == 'B') state_ = State::AfterItem;
+        else if (c == 'R' || c == 'W') state_ = State::Item;
+        else if (c == 'P') { state_ = State::Raw; data_ = "P"; }
+        else state_ = State::Idle;  // not a frame of ours: noise
+        return std::nullopt;
+    case State::Item:
+        item_ = byte;
+        body_ += c;
+        state_ = State::AfterItem;
+        return std::nullopt;
+    case State::AfterItem:
+        body_ += c;
+        if (byte == ETX) state_ = State::Bcc;
+        else if (byte == STX && cmd_ == 'W') state_ = State::Data;
+        else state_ = State::Idle;
+        return std::nullopt;
+    case State::Data:
+        body_ += c;
+        if (byte == ETX) state_ = State::Bcc;
+        else if (data_.size() >= MaxFrameData) state_ = State::Idle;
+        else data_ += c;
+        return std::nullopt;
+    case State::Bcc:
+        state_ = State::Idle;
+        return Finish(byte);
+    case State::Raw:
+        if (byte == '\r') {
+            state_ = State::Idle;
+            return WireEvent{WireEvent::RawCommand, 0, data_};
+        }
+        data_ += c;
+        if (data_.size() > 8) state_ = State::Idle;
+        return std::nullopt;
+    case State::Idle:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<WireEvent> WireParser::Finish(uint8_t bcc) {
+    if (Bcc(body_) != bcc) return WireEvent{WireEvent::BadFrame, item_, {}};
+    switch (cmd_) {
+    case 'O': return WireEvent{WireEvent::SignOn, 0, {}};
+    case 'B': return WireEvent{WireEvent::SignOff, 0, {}};
+    case 'R': return WireEvent{WireEvent::Read, item_, {}};
+    default: return WireEvent{WireEvent::Write, item_, data_};
+    }
+}
+
+} // namespace devsim
