@@ -1,0 +1,272 @@
+#include "main/FormMain.h"
+
+#include "app/AboutBox.h"
+#include "app/HelpFile.h"
+#include "app/HelpViewer.h"
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "app/TranslateForm.h"
+#include "main/FoStatusReg.h"
+#include "main/MainMessages.h"
+#include "main/MainState.h"
+#include "main/WindowPrint.h"
+#include "ui_FormMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLocale>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+QPointer<TFormMain> mainWindow;
+
+// Editable value lists: day boundaries at full hours, usual measuring periods in minutes and the Cp
+// values the devices know, written with the locale's decimal separator.
+QStringList DayBoundaryItems() {
+    QStringList items;
+    for (int hour = 0; hour < 24; ++hour) items << QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
+    return items;
+}
+
+QStringList PeriodItems() {
+    return {QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"),
+            QStringLiteral("30"), QStringLiteral("60")};
+}
+
+QStringList CpValueItems() {
+    const QLocale locale = QLocale::system();
+    QStringList items;
+    for (double cp : {0.01, 0.1, 1.0, 10.0, 100.0}) items << locale.toString(cp, 'g', 15);
+    return items;
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()) {
+    ui->setupUi(this);
+    korvul::TranslateForm(this, kTextBase);
+    SetUpFirstTab();
+    korvul::LoadSettings();
+    korvul::InitHelpFile();
+    FillValueCombos();
+    BindButtons();
+    ConnectActions();
+    ConnectChangeMarks();
+    RefreshButtonHints();
+    ClearDataFields();
+    korvul::OperationActive = false;
+    SetUpWindowFrame();
+    if (!mainWindow) mainWindow = this;
+}
+
+TFormMain::~TFormMain() = default;
+
+QTabBar *TFormMain::TabControl1() const { return ui->TabControl1; }
+
+void TFormMain::SetUpFirstTab() {
+    ui->TabControl1->addTab(korvul::LanguageText(kTabText) + QLatin1Char('1'));
+    // The data fields sit on the tab control's page: they are usable exactly when the tab control is.
+    ui->TabControl1->installEventFilter(this);
+    ui->pnlTabPage->setEnabled(ui->TabControl1->isEnabled());
+}
+
+// Fixed border, minimise but no maximise, centred on the screen. Hidden fields keep their room so that
+// the page does not jump when the display hides the fields a device does not have.
+void TFormMain::SetUpWindowFrame() {
+    for (QWidget *w : ui->pnlTabPage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen *scr = screen()) move(scr->availableGeometry().center() - rect().center());
+}
+
+void TFormMain::FillValueCombos() {
+    ui->cbDayBound->addItems(DayBoundaryItems());
+    ui->cbPeriod->addItems(PeriodItems());
+    ui->cbCpVal->addItems(CpValueItems());
+}
+
+// The button follows its action's enabled state and runs the action when clicked.
+void TFormMain::BindButton(QPushButton *button, QAction *action) {
+    button->setEnabled(action->isEnabled());
+    connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+    connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    button->installEventFilter(this);
+}
+
+void TFormMain::BindButtons() {
+    BindButton(ui->btConnect, ui->acConnect);
+    BindButton(ui->btDisconnect, ui->acDisconnect);
+    BindButton(ui->btReadArchive, ui->acReadArchivData);
+    BindButton(ui->btReadPDB, ui->acReadPdb);
+    BindButton(ui->btRead, ui->acReadCommData);
+    BindButton(ui->btSet, ui->acSetData);
+    BindButton(ui->btReject, ui->acReject);
+    BindButton(ui->btConfigure, ui->acConfigDevice);
+    BindButton(ui->btInit, ui->acInitDevice);
+    // Reading is possible only once connected, although the action itself starts enabled.
+    ui->btRead->setEnabled(false);
+    // Some air around the captions of the toolbar buttons.
+    for (QPushButton *button : ui->pnlToolbar->findChildren<QPushButton *>())
+        button->setMinimumWidth(button->sizeHint().width() + 8);
+}
+
+void TFormMain::ConnectActions() {
+    // Added to the window as well, so that their shortcuts work without going through the menu bar.
+    for (QAction *action : findChildren<QAction *>(Qt::FindDirectChildrenOnly))
+        if (action->objectName().startsWith(QLatin1String("ac"))) addAction(action);
+    connect(ui->acAbout, &QAction::triggered, this, &TFormMain::acAboutExecute);
+    connect(ui->acExit, &QAction::triggered, this, &TFormMain::acExitExecute);
+    connect(ui->acPrint, &QAction::triggered, this, &TFormMain::acPrintExecute);
+    connect(ui->acPrinterSetup, &QAction::triggered, this, &TFormMain::acPrinterSetupExecute);
+    connect(ui->miContents, &QAction::triggered, this, &TFormMain::miContentsClick);
+    connect(ui->miSearch, &QAction::triggered, this, &TFormMain::miSearchClick);
+    connect(ui->miInfo, &QAction::triggered, ui->acAbout, &QAction::trigger);
+    connect(ui->TabControl1, &QTabBar::currentChanged, this, &TFormMain::TabControl1Change);
+}
+
+// Only the operator's edits count: text the program puts into a field marks nothing.
+void TFormMain::ConnectChangeMarks() {
+    for (QLineEdit *edit : {static_cast<QLineEdit *>(ui->edDevNo), static_cast<QLineEdit *>(ui->edCountNo),
+                            static_cast<QLineEdit *>(ui->edCustNo), static_cast<QLineEdit *>(ui->edDevUnit),
+                            static_cast<QLineEdit *>(ui->edSetCounter), static_cast<QLineEdit *>(ui->edCPz),
+                            static_cast<QLineEdit *>(ui->edAlarmLimit)})
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkCompAsChanged(edit); });
+    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle}) {
+        connect(box, &QComboBox::activated, this, [this, box] { MarkCompAsChanged(box); });
+        if (box->lineEdit())
+            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, box] { MarkCompAsChanged(box); });
+    }
+}
+
+void TFormMain::ClearDataFields() {
+    for (QLineEdit *edit : findChildren<QLineEdit *>()) edit->setText(QString());
+    for (QComboBox *box : findChildren<QComboBox *>()) {
+        box->setCurrentIndex(-1);
+        box->clearEditText();
+    }
+    for (QCheckBox *check : findChildren<QCheckBox *>()) check->setChecked(false);
+    ui->acSetData->setEnabled(false);
+    ui->acReject->setEnabled(false);
+    ResetChangeMarks();
+}
+
+void TFormMain::ApplyDisconnectedState() {
+    ui->TabControl1->setEnabled(false);
+    ui->acConnect->setEnabled(true);
+    for (QAction *action : {ui->acDisconnect, ui->acReadArchivData, ui->acSetDateAndTime, ui->acReadPdb,
+                            ui->acReadCommData, ui->acNewZCode, ui->acConfigDevice, ui->acInitDevice,
+                            ui->acTestRTC, ui->acCheckMaxima, ui->acDeleteMeasurements, ui->acMemoryDump})
+        action->setEnabled(false);
+    ClearDataFields();
+}
+
+void TFormMain::MarkCompAsChanged(QObject *sender) {
+    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle})
+        if (sender == box) box->setProperty("changed", true);
+    ui->acSetData->setEnabled(true);
+    ui->acReject->setEnabled(true);
+}
+
+bool TFormMain::IsMarkedChanged(const QObject *comboBox) { return comboBox->property("changed").toBool(); }
+
+void TFormMain::ResetChangeMarks() {
+    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle})
+        box->setProperty("changed", false);
+}
+
+void TFormMain::RefreshButtonHints() {
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        const int tag = button->property("tag").toInt();
+        button->setToolTip(korvul::LanguageText(korvul::TextNumber(kHintBase, tag)));
+    }
+}
+
+void TFormMain::OfferToSetEdits() {
+    if (!ui->acSetData->isEnabled()) return;
+    if (korvul::AskYesNo(this, korvul::LanguageText(kSaveChangesText), korvul::kHelpSaveChanges))
+        ui->acSetData->trigger();
+}
+
+void TFormMain::acAboutExecute() { TfoAbout::ShowModal(this); }
+
+void TFormMain::acExitExecute() {
+    OfferToSetEdits();
+    exiting_ = true;
+    close();
+}
+
+void TFormMain::acPrintExecute() {
+    QPrinter &printer = korvul::CurrentPrinter();
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!korvul::PrintWidgetImage(this, printer))
+        korvul::ShowMessageText(this, korvul::LanguageText(kPrintFailedText));
+}
+
+void TFormMain::acPrinterSetupExecute() {
+    QPageSetupDialog dialog(&korvul::CurrentPrinter(), this);
+    dialog.exec();
+}
+
+void TFormMain::miContentsClick() { korvul::ShowHelpTopic(QString::fromLatin1(korvul::HelpTopic::Contents)); }
+
+void TFormMain::miSearchClick() { korvul::Help().ShowIndex(); }
+
+void TFormMain::TabControl1Change(int /*index*/) { ui->acReadCommData->trigger(); }
+
+bool TFormMain::event(QEvent *event) {
+    if (event->type() == QEvent::WindowActivate && !activatedOnce_) {
+        activatedOnce_ = true;
+        QTimer::singleShot(0, this, &TFormMain::ShowStartAbout);
+    }
+    return QMainWindow::event(event);
+}
+
+bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->TabControl1 && event->type() == QEvent::EnabledChange)
+        ui->pnlTabPage->setEnabled(ui->TabControl1->isEnabled());
+    if ((event->type() == QEvent::ToolTip || event->type() == QEvent::StatusTip) &&
+        qobject_cast<QPushButton *>(watched))
+        RefreshButtonHints();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Exit has asked its question already; a close from the window frame asks here.
+void TFormMain::closeEvent(QCloseEvent *event) {
+    if (!exiting_) OfferToSetEdits();
+    exiting_ = false;
+    event->accept();
+    emit Closed();
+}
+
+// After the pending events (the window's first paint), the About box without OK for about a second.
+void TFormMain::ShowStartAbout() {
+    QCoreApplication::processEvents();
+    TfoAbout::ShowFor(this, kStartAboutMs);
+}
+
+TFormMain *FormMain() { return mainWindow.data(); }
+
+int RunMainWindow() {
+    auto *window = new TFormMain();
+    CreateStatusRegWindow();
+    QObject::connect(window, &TFormMain::Closed, qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    window->show();
+    const int rc = QApplication::exec();
+    DestroyStatusRegWindow();
+    delete window;
+    return rc;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Message boxes of the main window and the windows it starts. Tests replace them through the hooks so
+// that nothing waits on a modal box.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace korvul {
+
+// Yes/No question with a Help button that opens helpContext (0: no Help button). The Help button
+// leaves the question open. Returns true for Yes.
+bool AskYesNo(QWidget *parent, const QString &text, int helpContext);
+// Information box with an OK button.
+void ShowMessageText(QWidget *parent, const QString &text);
+
+using TAskYesNoHook = std::function<bool(const QString &text, int helpContext)>;
+using TShowMessageHook = std::function<void(const QString &text)>;
+// An empty function restores the real box.
+void SetAskYesNoHook(TAskYesNoHook hook);
+void SetShowMessageHook(TShowMessageHook hook);
+
+} // namespace korvul
