@@ -38,7 +38,9 @@ std::optional<WireEvent> WireParser::FeedIdle(uint8_t byte) {
     if (byte == ETB) return event(WireEvent::EndRaw);
     if (EndsWith(idle_, "\x04\x04\x04\x04\x04\x02\x02\x02\x02\x02")) return event(WireEvent::ModuleWakeUp);
     if (byte == STX) {
-        if (EndsWith(idle_, "\x02\x02\x02") && !EndsWith(idle_, "\x04\x02\x02\x02")) return event(WireEvent::WakeUp);
+        // Kept in idle_: the STX may still complete the module wake-up.
+        if (EndsWith(idle_, "\x02\x02\x02") && !EndsWith(idle_, "\x04\x02\x02\x02"))
+            return WireEvent{WireEvent::WakeUp, 0, {}};
         return std::nullopt;
     }
     if (EndsWith(idle_, "!}")) return event(WireEvent::ClockTestAsk);

@@ -1,0 +1,234 @@
+// devsim as a program: its pseudo-terminal and link, SIGTERM, state file, baud throttling, channels,
+// registers, archive memory, the line drop fault and the CLM-300 module, driven through the drivers.
+#include "ProtocolBinding.h"
+#include "support/DevsimProcess.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <chrono>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace korvultest;
+using namespace std::chrono;
+
+namespace {
+
+const std::string AccessCode("12345678", 8);
+
+class Devsim : public ::testing::Test {
+protected:
+    QString Link() { QDir().mkpath(home.korvulDir() + "/ports"); return home.korvulDir() + "/ports/COM1"; }
+    void Start(const QStringList &args, double timeScale = 0.05) {
+        ASSERT_TRUE(drivers.Loaded());
+        ASSERT_TRUE(sim.Start(args, Link(), timeScale));
+        ASSERT_EQ(drivers.Bind("COM1"), 0);
+        ASSERT_EQ(drivers.SetLineTimeout(300), 0);
+    }
+    void SignOnWithAccess() {
+        ASSERT_EQ(drivers.SignOn(), 0);
+        ASSERT_EQ(drivers.Write('c', AccessCode), 0);
+    }
+    void Reconnect() {
+        ASSERT_EQ(drivers.SignOff(100), 0);
+        ASSERT_EQ(drivers.SignOn(), 0);
+    }
+    TempConfigHome home;
+    DevsimProcess sim;
+    ProtocolBinding drivers;
+};
+
+std::string Frame(const std::string &body) {
+    char bcc = 0;
+    for (char c : body) bcc ^= c;
+    return "\x01" + body + bcc;
+}
+
+TEST_F(Devsim, SigtermEndsCleanlyAndRemovesTheLink) {
+    ASSERT_TRUE(sim.Start({"--type", "2461"}, Link()));
+    const int status = sim.Stop();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(QFileInfo(Link()).isSymLink());
+}
+
+TEST_F(Devsim, UnknownOptionEndsWithAnError) {
+    EXPECT_FALSE(sim.Start({"--type", "2461", "--no-such-option"}, Link(), 0, milliseconds(2000)));
+}
+
+TEST_F(Devsim, StateFileKeepsWrittenValuesAcrossRestarts) {
+    const QString state = home.path() + "/devsim-state.json";
+    Start({"--type", "2461", "--state", state});
+    SignOnWithAccess();
+    ASSERT_EQ(drivers.Write('m', "000000000777"), 0);
+    ASSERT_EQ(drivers.Write('d', "NEWCODE1"), 0);
+    drivers.Release();
+    sim.Stop();
+    Start({"--type", "2461", "--state", state});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    EXPECT_EQ(drivers.ReadText('l'), "000000000777");
+    EXPECT_EQ(drivers.Write('c', AccessCode), 6) << "the new access code was kept too";
+    EXPECT_EQ(drivers.Write('c', "NEWCODE1"), 0);
+}
+
+// Output leaves at absolute per-byte deadlines, so a long answer burst keeps the nominal byte rate.
+TEST_F(Devsim, ThrottledOutputKeepsTheBaudRate) {
+    ASSERT_TRUE(sim.Start({"--type", "2461", "--baud", "9600", "--format", "8N1"}, Link()));
+    const int fd = open(Link().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    std::string requests = Frame("O\x03");
+    for (int i = 0; i < 80; ++i) requests += Frame("Rl\x03");  // 80 answers of 15 bytes
+    ASSERT_EQ(write(fd, requests.data(), requests.size()), ssize_t(requests.size()));
+    const std::size_t expected = 1 + 80 * 15;
+    std::size_t got = 0;
+    steady_clock::time_point first, last;
+    const auto deadline = steady_clock::now() + seconds(5);
+    while (got < expected && steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[256];
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) continue;
+        const auto now = steady_clock::now();
+        if (got == 0) first = now;
+        got += std::size_t(n);
+        last = now;
+    }
+    close(fd);
+    ASSERT_EQ(got, expected);
+    // The first read returns the first byte; the rest arrive at 960 bytes per second (10 bits each).
+    const double seconds = duration<double>(last - first).count();
+    const double rate = double(expected - 1) / seconds;
+    EXPECT_NEAR(rate, 960.0, 960.0 * 0.005) << "measured " << rate << " bytes/s";
+}
+
+TEST_F(Devsim, V2SelectsTheChannelByCommand) {
+    Start({"--type", "2461"});
+    SignOnWithAccess();
+    ASSERT_EQ(drivers.Write(61, "0001"), 0);
+    ASSERT_EQ(drivers.Write(62, "02"), 0);
+    Reconnect();
+    ASSERT_EQ(drivers.Write(61, "0001"), 0);
+    std::string value;
+    ASSERT_EQ(drivers.Read(60, value, 2), 0);
+    EXPECT_EQ(value, "02");
+    EXPECT_EQ(drivers.ReadText('Y'), "02");
+    EXPECT_EQ(drivers.ReadText('^').substr(0, 3), "bar") << "channel 3 has its own items";
+}
+
+TEST_F(Devsim, QuickReconnectStepsToTheNextChannel) {
+    Start({"--type", "2233"}, 1.0);
+    ASSERT_EQ(drivers.SignOn(), 0);
+    for (const char *expected : {"00", "01", "02", "03", "00"}) {
+        EXPECT_EQ(drivers.ReadText('Y'), expected);
+        Reconnect();
+    }
+}
+
+TEST_F(Devsim, LargeArchiveSizeComesThroughRegister1401) {
+    Start({"--type", "2461", "--archive-size", "100000"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    EXPECT_EQ(drivers.ReadText('b'), "FFFF");
+    ASSERT_EQ(drivers.Write(61, "1401"), 0);
+    EXPECT_EQ(drivers.ReadText(64), "1401");
+    const long share = std::stol(drivers.ReadText(60), nullptr, 16);
+    EXPECT_GE(share * 102 - 256, 100000);
+    EXPECT_LT(share * 102 - 256, 100000 + 102);
+}
+
+TEST_F(Devsim, SmallArchiveSizeIsAnsweredDirectly) {
+    Start({"--type", "2461", "--archive-size", "6144"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    EXPECT_EQ(std::stol(drivers.ReadText('b'), nullptr, 16) - 256, 6144);
+}
+
+// Records follow the newest-first layout with the code mark (value, FF9) and the end marker FF1.
+TEST_F(Devsim, ArchiveRecordsCarryCodeMarksAndEndMarker) {
+    Start({"--type", "2233", "--archive-size", "600", "--archive-records", "10", "--code-mark", "5@3"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    std::string words;
+    std::string record;
+    int records = 0;
+    while (drivers.Read('x', record) == 0 && ++records <= 100) words += record;
+    EXPECT_EQ(records, 100) << "memory of 600 bytes holds 100 records";
+    EXPECT_EQ(words.substr(24, 6), "005FF9") << "code mark at record 3";
+    EXPECT_EQ(words.substr(120, 3), "FF1") << "end marker after 10 records";
+    EXPECT_EQ(words.substr(123, 3), "FFF");
+    std::string text;
+    EXPECT_EQ(drivers.Read('x', text), 8) << "reading past the memory is refused";
+}
+
+TEST_F(Devsim, WrittenCodeMarkBecomesTheNewestRecord) {
+    Start({"--type", "2233"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    ASSERT_EQ(drivers.Write('~', "2A"), 0);
+    Reconnect();
+    Reconnect();
+    Reconnect();
+    Reconnect();  // back on channel 0 of four
+    ASSERT_EQ(drivers.ReadText('Y'), "00");
+    EXPECT_EQ(drivers.ReadText('x').substr(0, 6), "02AFF9");
+}
+
+TEST_F(Devsim, LineDropsAfterTheConfiguredRecords) {
+    Start({"--type", "2461", "--drop-after", "5"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    std::string record;
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(drivers.Read('x', record), 0) << i;
+    EXPECT_EQ(drivers.Read('x', record), -13);
+}
+
+struct DeleteRow {
+    const char *ident;
+    int result;
+};
+
+class DeleteMeasurements : public Devsim, public ::testing::WithParamInterface<DeleteRow> {};
+
+TEST_P(DeleteMeasurements, Register8801ClearsTheArchiveUnlessLocked) {
+    Start({"--type", GetParam().ident});
+    SignOnWithAccess();
+    ASSERT_EQ(drivers.Write(61, "8801"), 0);
+    EXPECT_EQ(drivers.Write(62, "01"), GetParam().result);
+    const std::string first = drivers.ReadText('x');
+    EXPECT_EQ(first.substr(0, 3) == "FF1", GetParam().result == 0) << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, DeleteMeasurements,
+                         ::testing::Values(DeleteRow{"2233", 0}, DeleteRow{"2461", 4}));
+
+TEST_F(Devsim, RegisterWriteNeedsAccess) {
+    Start({"--type", "2461"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    ASSERT_EQ(drivers.Write(61, "2009"), 0);
+    EXPECT_EQ(drivers.Write(62, "05"), 2);
+    ASSERT_EQ(drivers.Write('c', AccessCode), 0);
+    EXPECT_EQ(drivers.Write(62, "05"), 0);
+    EXPECT_EQ(drivers.ReadText(60), "05");
+}
+
+TEST_F(Devsim, ModuleAnswersItsItemsAndPassesThroughToTheEndDevice) {
+    Start({"--type", "6012", "--end-device", "9125"});
+    ASSERT_EQ(drivers.SignOn(), 0);
+    EXPECT_EQ(drivers.ReadText('a').substr(0, 2), "60");
+    EXPECT_EQ(drivers.ReadText('h').size(), 4u * 47);
+    EXPECT_EQ(drivers.ReadText('h').substr(31, 4), "9125") << "record 1 names the end device";
+    EXPECT_EQ(drivers.ReadText('n').size(), 4u * 53);
+    EXPECT_EQ(drivers.Write('A', "1WRONGPW"), 6);
+    EXPECT_EQ(drivers.Write('A', "1PASSWORD"), 0);
+    ASSERT_EQ(drivers.Write('N', "1"), 0);
+    ASSERT_EQ(drivers.SignOn(), 0);
+    EXPECT_EQ(drivers.ReadText('a'), "9125");
+    ASSERT_EQ(drivers.LineWrite("\x04\x04\x04\x04\x04\x02\x02\x02\x02\x02"), 0);
+    EXPECT_EQ(drivers.ReadText('a').substr(0, 2), "60") << "the wake-up returns to the module";
+}
+
+} // namespace
