@@ -452,3 +452,20 @@ TEST_P(FormMainLanguages, WindowPictureHasTheWindowsSize) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FormMainTest, RunMainWindowEndsWhenTheMainWindowClosesAndFreesItsWindows) {
+    bool statusRegHidden = false;
+    QTimer::singleShot(0, [&] {
+        statusRegHidden = FoStatusReg() && !FoStatusReg()->isVisible();
+        FoStatusReg()->ShowText(QStringLiteral("x"));   // a visible side window must not keep it running
+        FormMain()->close();
+    });
+    EXPECT_EQ(RunMainWindow(), 0);
+    EXPECT_TRUE(statusRegHidden);
+    EXPECT_EQ(FormMain(), nullptr);
+    EXPECT_EQ(FoStatusReg(), nullptr);
+}
+
+} // namespace
