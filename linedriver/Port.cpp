@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>  // also TIOCGICOUNT
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,8 +35,6 @@ void SleepMs(int64_t ms) {
 }
 
 namespace {
-
-using Termios = struct ::termios;
 
 struct BaudEntry {
     int64_t rate;
@@ -128,6 +127,8 @@ int SerialPort::open(const char *path) {
     else if (!S_ISCHR(st.st_mode)) err = ENOTTY;
     else if (flock(fd, LOCK_EX | LOCK_NB) != 0) err = errno;  // before any change to the line
     else if (!isatty(fd)) err = ENOTTY;
+    // Unix98 pseudo-terminal slaves have the majors 136..143.
+    isPty_ = major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
     if (err != 0) {
         ::close(fd);
         return err;
@@ -146,12 +147,26 @@ void SerialPort::close() {
     countsKnown_ = false;
 }
 
+// A pseudo-terminal keeps 8 data bits without parity whatever is asked, and the kernel answers a
+// request that changes nothing else with EINVAL; there that is no refusal of the line settings.
+bool SerialPort::onlyPtyFixedBitsDiffer(const Termios &wanted) const {
+    Termios now{};
+    if (!isPty_ || tcgetattr(fd_, &now) != 0) return false;
+    const tcflag_t fixed = CSIZE | PARENB;
+    return (now.c_cflag & ~fixed) == (wanted.c_cflag & ~fixed) && now.c_iflag == wanted.c_iflag &&
+           now.c_oflag == wanted.c_oflag && now.c_lflag == wanted.c_lflag &&
+           cfgetospeed(&now) == cfgetospeed(&wanted);
+}
+
 int SerialPort::applySettings(const PortSettings &s) {
     Termios t{};
     if (tcgetattr(fd_, &t) != 0) return errno;
     MakeRaw(t);
     if (const int err = ApplyFields(t, s); err != 0) return err;
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return errno;
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) {
+        const int err = errno;
+        return err == EINVAL && onlyPtyFixedBitsDiffer(t) ? 0 : err;
+    }
     return 0;
 }
 

@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <termios.h>
 
 namespace linqor {
+
+using Termios = struct ::termios;
 
 // Line settings to write; an empty field keeps the value the port reports. Values outside the
 // valid range (parity -1, data bits 9, an unknown baud rate) make ApplySettings fail with EINVAL.
@@ -71,10 +74,12 @@ private:
         uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
     bool readCounts(Counts &c) const;
+    bool onlyPtyFixedBitsDiffer(const Termios &wanted) const;
 
     int fd_ = -1;
     Counts last_{};
     bool countsKnown_ = false;
+    bool isPty_ = false;
 };
 
 } // namespace linqor
