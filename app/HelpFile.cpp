@@ -99,9 +99,11 @@ QString decodeEntities(const QString &text) {
 }
 
 QString plainText(const QString &markup) {
+    static const QRegularExpression lineBreaks(QStringLiteral("<br\\s*/?>"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     QString text = markup;
-    text.replace(tags, QStringLiteral(" "));
+    text.replace(lineBreaks, QStringLiteral(" "));
+    text.remove(tags);
     return decodeEntities(text).simplified();
 }
 

@@ -61,6 +61,16 @@ inline constexpr char PortLinks[] = "PortLinks";
 inline constexpr char LineTrace[] = "LineTrace";
 inline constexpr char Troubleshooting[] = "Troubleshooting";
 inline constexpr char About[] = "About";
+// Every named topic above.
+inline constexpr const char *All[] = {
+    Contents, UserOptions, ChangeAccessCode, ChangeDateAndTime, InterfaceOptions, ReadProcessData,
+    MainWindow, Connect, CommonData, ReadArchive, StatusRegister, TestRTC, DeleteMeasurements,
+    MemoryDump, InitDevice, CheckMaxima, ConfigQT700V2, ConfigQT700A, ConfigQT700M, SensorAdjustment,
+    PrintDataSheet, ConfigNX17S, InputBox, Telephone, Modem, HQPassword, CLM300, CLM300CommonData,
+    CLM300ConnectedDevices, CLM300Interfaces, CLM300Headquarters, CLM300Events, CLM300Inputs,
+    CLM300FaxReceivers, CLM300Outputs, ConnectEndDevice, CLM300Maintenance, ChangeCLM300AccessCode,
+    ChangeHQPasswords, ResetEvents, ResetFaxMessageCount, AdjustRTC, ModuleTerminal, SettingsFile,
+    PortLinks, LineTrace, Troubleshooting, About};
 } // namespace HelpTopic
 
 // Numeric help contexts (anchor "ctx" + number). 0 means "no help".

@@ -1,0 +1,194 @@
+#include "app/HelpFile.h"
+#include "app/HelpViewer.h"
+#include "app/LangSupp.h"
+#include "app/Paths.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QVBoxLayout>
+#include <chrono>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString sourceHelp(const QString &code) { return korvultest::SourceDir() + "/help/korvul" + code + ".html"; }
+
+// The text of the line shown at the top of the browser.
+QString topLine(korvul::THelpBrowser *browser) {
+    return browser->cursorForPosition(QPoint(4, 4)).block().text();
+}
+
+void pressF1(QWidget *receiver) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(receiver, &press);
+}
+
+class HelpViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        korvul::SetHelpFile(sourceHelp("DE"));
+        viewer().resize(600, 400);
+    }
+    void TearDown() override {
+        viewer().hide();
+        korvul::SetHelpFile(QString());
+    }
+    static korvul::THelpViewer &viewer() { return korvul::Help(); }
+};
+
+} // namespace
+
+TEST_F(HelpViewerTest, ShowTopicScrollsTheTopicHeadingToTheTop) {
+    viewer().ShowTopic("UserOptions");
+    EXPECT_TRUE(viewer().isVisible());
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("UserOptions"));
+    auto *browser = viewer().Browser();
+    EXPECT_TRUE(korvultest::WaitUntil([&] { return topLine(browser) == "Benutzereinstellungen"; }, 2000ms))
+        << topLine(browser).toStdString();
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(HelpViewerTest, UnknownTopicOrContextShowsContents) {
+    const struct {
+        std::function<void()> show;
+        const char *expected;
+    } rows[] = {
+        {[] { korvul::Help().ShowTopic("NoSuchTopic"); }, "Contents"},
+        {[] { korvul::Help().ShowContext(99999); }, "Contents"},
+        {[] { korvul::Help().ShowContext(0); }, "Contents"},
+        {[] { korvul::Help().ShowContext(23100); }, "ctx23100"},
+        {[] { korvul::Help().ShowContext(13001); }, "ctx13001"},
+    };
+    for (const auto &row : rows) {
+        viewer().ShowTopic("Modem"); // start somewhere else each time
+        row.show();
+        EXPECT_EQ(viewer().CurrentAnchor(), QString(row.expected));
+    }
+}
+
+TEST_F(HelpViewerTest, BackAndForwardWalkTheTopicsShown) {
+    viewer().ShowTopic("Connect");
+    viewer().ShowTopic("Modem");
+    auto *back = viewer().findChild<QPushButton *>("btBack");
+    auto *forward = viewer().findChild<QPushButton *>("btForward");
+    ASSERT_TRUE(back && forward);
+    ASSERT_TRUE(back->isEnabled());
+    back->click();
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("Connect"));
+    ASSERT_TRUE(forward->isEnabled());
+    forward->click();
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("Modem"));
+}
+
+TEST_F(HelpViewerTest, IndexLinksOpenTheirTopicInTheHelpFile) {
+    viewer().ShowIndex();
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("index"));
+    auto *browser = viewer().Browser();
+    QString href; // the link behind the index entry "Benutzereinstellungen"
+    for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next())
+        if (b.text() == "Benutzereinstellungen")
+            for (auto it = b.begin(); !it.atEnd(); ++it) href = it.fragment().charFormat().anchorHref();
+    ASSERT_FALSE(href.isEmpty());
+    browser->setSource(QUrl(href));
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("UserOptions"));
+    EXPECT_TRUE(korvultest::WaitUntil([&] { return topLine(browser) == "Benutzereinstellungen"; }, 2000ms));
+    browser->backward();
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("index"));
+}
+
+TEST_F(HelpViewerTest, WithoutHelpFileTheViewerSaysSoInsteadOfStayingEmpty) {
+    korvul::SetHelpFile(QString());
+    viewer().ShowTopic("Contents");
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("missing"));
+    EXPECT_FALSE(viewer().Browser()->toPlainText().trimmed().isEmpty());
+}
+
+TEST_F(HelpViewerTest, F1OnAChildOpensTheNearestParentsHelpContext) {
+    korvul::InstallHelpKeyHandler(*qApp);
+    QWidget outer;
+    outer.setProperty("helpContext", 23600);
+    QWidget inner(&outer);
+    inner.setProperty("helpContext", 23100);
+    auto *edit = new QLineEdit(&inner);
+    auto *plain = new QLineEdit(&outer);
+    outer.show();
+
+    pressF1(edit);
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("ctx23100"));
+    pressF1(plain);
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("ctx23600"));
+    QWidget lonely;
+    pressF1(&lonely);
+    EXPECT_EQ(viewer().CurrentAnchor(), QString("Contents"));
+}
+
+TEST_F(HelpViewerTest, HelpFromAModalDialogIsNotBlockedByIt) {
+    viewer().ShowTopic("Contents");
+    bool blocked = false;
+    struct Watch : QObject {
+        bool *blocked;
+        explicit Watch(bool *b) : blocked(b) {}
+        bool eventFilter(QObject *, QEvent *e) override {
+            if (e->type() == QEvent::WindowBlocked) *blocked = true;
+            if (e->type() == QEvent::WindowUnblocked) *blocked = false;
+            return false;
+        }
+    } watch(&blocked);
+    viewer().installEventFilter(&watch);
+
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return blocked; }, 2000ms)) << "a modal dialog blocks other windows";
+    viewer().ShowTopic("UserOptions");
+    EXPECT_TRUE(korvultest::WaitUntil([&] { return !blocked; }, 2000ms));
+    dialog.close();
+    viewer().removeEventFilter(&watch);
+}
+
+TEST(InitHelpFile, MissingFilesAreReportedWithTheirPathAndTheGermanFileIsTried) {
+    korvultest::TempConfigHome home;
+    home.writeIni("[LANGUAGE]\nLANGUAGE=EN\n");
+    QTemporaryDir dir;
+    {
+        QFile lng(dir.path() + "/test.lng");
+        ASSERT_TRUE(lng.open(QIODevice::WriteOnly));
+        lng.write("50=Help file\n3000=Help file not found: %s\n");
+    }
+    ASSERT_TRUE(korvul::LoadLanguageModuleFile(dir.path() + "/test.lng"));
+    korvul::SetProgramFilePathForTests(dir.path() + "/korvul");
+    QStringList boxes;
+    korvul::SetHelpErrorBoxHook([&](const QString &text, const QString &caption) { boxes << caption + "|" + text; });
+
+    korvul::InitHelpFile(); // neither file there
+    EXPECT_EQ(boxes, (QStringList{"Help file|Help file not found: " + dir.path() + "/korvulEN.html",
+                                  "Help file|Help file not found: " + dir.path() + "/korvulDE.html"}));
+    EXPECT_TRUE(korvul::HelpFile().isEmpty());
+
+    boxes.clear();
+    ASSERT_TRUE(QFile::copy(sourceHelp("DE"), dir.path() + "/korvulDE.html"));
+    korvul::InitHelpFile(); // only the German file
+    EXPECT_EQ(boxes, QStringList{"Help file|Help file not found: " + dir.path() + "/korvulEN.html"});
+    EXPECT_EQ(korvul::HelpFile(), dir.path() + "/korvulDE.html");
+
+    boxes.clear();
+    ASSERT_TRUE(QFile::copy(sourceHelp("EN"), dir.path() + "/korvulEN.html"));
+    korvul::InitHelpFile();
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_EQ(korvul::HelpFile(), dir.path() + "/korvulEN.html");
+
+    korvul::SetHelpErrorBoxHook({});
+    korvul::SetProgramFilePathForTests(QString());
+    korvul::UnloadLanguageModule();
+    korvul::SetHelpFile(QString());
+}
