@@ -2,6 +2,8 @@
 #include "comm/Items.h"
 
 #include "app/Wait.h"
+
+#include <algorithm>
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Oem.h"
