@@ -39,11 +39,16 @@ QString pageHtml(const QString &title, const QString &body) {
         .arg(title.toHtmlEscaped(), body);
 }
 
-// Index entries: every heading below the file's title that leads somewhere, once, sorted by text.
+// Index entries: every heading below the file's title that leads somewhere, once, sorted by text. A
+// subheading without an anchor of its own names its topic, so that "Inputs" of two windows can be told
+// apart: "Inputs (QT-700/M configuration)".
 QList<THelpHeading> indexEntries(const QString &html) {
     QList<THelpHeading> entries;
-    for (const THelpHeading &h : HelpHeadings(html)) {
+    THelpHeading topic;
+    for (THelpHeading h : HelpHeadings(html)) {
         if (h.level < 2 || h.anchor.isEmpty()) continue;
+        if (h.level == 2) topic = h;
+        else if (h.anchor == topic.anchor) h.text += QStringLiteral(" (%1)").arg(topic.text);
         const bool seen = std::any_of(entries.cbegin(), entries.cend(), [&](const THelpHeading &e) {
             return e.text == h.text && e.anchor == h.anchor;
         });

@@ -99,6 +99,9 @@ TEST_F(HelpViewerTest, IndexLinksOpenTheirTopicInTheHelpFile) {
         if (b.text() == "Benutzereinstellungen")
             for (auto it = b.begin(); !it.atEnd(); ++it) href = it.fragment().charFormat().anchorHref();
     ASSERT_FALSE(href.isEmpty());
+    const QString text = browser->toPlainText(); // subheadings name their topic
+    EXPECT_TRUE(text.contains("Eingänge (Konfiguration QT-700/M)"));
+    EXPECT_TRUE(text.contains("Rückfrage: Codemarke schreiben?\n")) << "a context keeps its own heading";
     browser->setSource(QUrl(href));
     EXPECT_EQ(viewer().CurrentAnchor(), QString("UserOptions"));
     EXPECT_TRUE(korvultest::WaitUntil([&] { return topLine(browser) == "Benutzereinstellungen"; }, 2000ms));
