@@ -1,6 +1,9 @@
 #include "app/Startup.h"
 
+#include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "comm/Tcomm.h"
+#include "main/FormMain.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -29,7 +32,12 @@ int RunProgram(QApplication &app) {
     }
     app.setApplicationName(QStringLiteral("korvul"));
     app.setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
-    const int rc = BatchMode() ? 0 : app.exec();
+    InstallHelpKeyHandler(app);
+    // A driver that cannot be loaded now is reported again, with its text, by the first connect.
+    const QString driverError = CreateCommObject();
+    if (!driverError.isEmpty()) std::fprintf(stderr, "korvul: %s\n", driverError.toLocal8Bit().constData());
+    const int rc = RunMainWindow();
+    FreeCommObject();
     UnloadLanguageModule();
     return rc;
 }

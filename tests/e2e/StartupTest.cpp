@@ -1,0 +1,42 @@
+// Program start without its language module: the error names the file looked for, exit code 1.
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct StartRow { const char *exeName; const char *language; const char *expectedFile; };
+
+class StartWithoutLanguageModule : public ::testing::TestWithParam<StartRow> {};
+
+} // namespace
+
+TEST_P(StartWithoutLanguageModule, ShowsErrorNamingTheModuleAndExitsWithOne) {
+    korvultest::TempConfigHome home;
+    if (*GetParam().language) home.writeIni(QByteArray("[LANGUAGE]\nLANGUAGE=") + GetParam().language + "\n");
+    QTemporaryDir progDir;
+    const QString exe = progDir.path() + "/" + GetParam().exeName;
+    ASSERT_TRUE(QFile::copy(korvultest::BinDir() + "/korvul", exe));
+
+    QProcess proc;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KORVUL_BATCH", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    proc.setProcessEnvironment(env);
+    proc.start(exe, {});
+    ASSERT_TRUE(proc.waitForFinished(30000));
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(proc.readAllStandardError());
+    EXPECT_TRUE(err.contains("Language support file not found! / Sprachdatei nicht gefunden!:  " +
+                             progDir.path() + "/" + GetParam().expectedFile)) << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StartWithoutLanguageModule, ::testing::Values(
+    StartRow{"korvul", "", "korvulDE.lng"},
+    StartRow{"korvul", "EN", "korvulEN.lng"},
+    StartRow{"abcdefgh", "", "abcdefDE.lng"},
+    StartRow{"a.b", "FR", "aFR.lng"}));
