@@ -139,15 +139,28 @@ void THelpViewer::showAnchor(const QString &anchor) {
     else ui_->tbHelp->setSource(url);
 }
 
-// A help request can come from inside a modal dialog. Qt blocks every window outside the active modal
-// one, so the viewer is tied to that dialog as its transient child; it then takes input while the
-// dialog stays open, and no longer depends on it once it closes.
-void THelpViewer::present() {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (modal == this) modal = nullptr;
+// Help is asked for from inside modal dialogs and questions, and stays open while further ones come
+// and go. Qt blocks every window outside the active modal one, so the viewer is tied to that window as
+// its transient child: it then takes input while the dialog is open, and no longer depends on it once
+// it closes.
+void THelpViewer::tieToModalWindow() {
     winId();
-    if (QWindow *window = windowHandle())
-        window->setTransientParent(modal ? modal->window()->windowHandle() : nullptr);
+    QWindow *window = windowHandle();
+    if (!window) return;
+    QWindow *modal = QGuiApplication::modalWindow();
+    if (modal == window) modal = nullptr;
+    if (window->transientParent() != modal) window->setTransientParent(modal);
+}
+
+bool THelpViewer::event(QEvent *event) {
+    // A modal window opened after the viewer: tie to it once Qt has finished blocking.
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(this, &THelpViewer::tieToModalWindow, Qt::QueuedConnection);
+    return QWidget::event(event);
+}
+
+void THelpViewer::present() {
+    tieToModalWindow();
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -50,7 +50,11 @@ public:
     QString CurrentAnchor() const;
     THelpBrowser *Browser() const;
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    void tieToModalWindow();
     void loadHelpFile();
     void showAnchor(const QString &anchor);
     void present();

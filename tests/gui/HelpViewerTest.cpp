@@ -135,27 +135,37 @@ TEST_F(HelpViewerTest, F1OnAChildOpensTheNearestParentsHelpContext) {
     EXPECT_EQ(viewer().CurrentAnchor(), QString("Contents"));
 }
 
-TEST_F(HelpViewerTest, HelpFromAModalDialogIsNotBlockedByIt) {
+// Help is read while the dialog or question that asked for it stays open, and while others open.
+TEST_F(HelpViewerTest, ModalDialogsDoNotBlockTheViewer) {
     viewer().ShowTopic("Contents");
+    int blockedSeen = 0;
     bool blocked = false;
     struct Watch : QObject {
+        int *seen;
         bool *blocked;
-        explicit Watch(bool *b) : blocked(b) {}
+        Watch(int *s, bool *b) : seen(s), blocked(b) {}
         bool eventFilter(QObject *, QEvent *e) override {
-            if (e->type() == QEvent::WindowBlocked) *blocked = true;
+            if (e->type() == QEvent::WindowBlocked) ++*seen, *blocked = true;
             if (e->type() == QEvent::WindowUnblocked) *blocked = false;
             return false;
         }
-    } watch(&blocked);
+    } watch(&blockedSeen, &blocked);
     viewer().installEventFilter(&watch);
 
-    QDialog dialog;
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.show();
-    ASSERT_TRUE(korvultest::WaitUntil([&] { return blocked; }, 2000ms)) << "a modal dialog blocks other windows";
+    QDialog first; // opened after the viewer
+    first.setWindowModality(Qt::ApplicationModal);
+    first.show();
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return blockedSeen == 1; }, 2000ms)) << "a modal dialog blocks";
+    EXPECT_TRUE(korvultest::WaitUntil([&] { return !blocked; }, 2000ms));
+
+    QDialog second(&first); // help asked for from a dialog opened by the first
+    second.setWindowModality(Qt::ApplicationModal);
+    second.show();
     viewer().ShowTopic("UserOptions");
     EXPECT_TRUE(korvultest::WaitUntil([&] { return !blocked; }, 2000ms));
-    dialog.close();
+    second.close();
+    first.close();
+    EXPECT_TRUE(korvultest::WaitUntil([&] { return !blocked; }, 2000ms));
     viewer().removeEventFilter(&watch);
 }
 
