@@ -43,12 +43,8 @@ Archive::Archive(const ArchiveSpec &spec, std::time_t now) : sizeBytes_(std::max
 
 void Archive::FitToSize() {
     const std::size_t total = static_cast<std::size_t>(Records()) * 4;
-    if (words_.size() > total) {
-        words_.resize(total);
-        // A full memory keeps its end marker as the oldest word so a complete readout still stops.
-        if (total > 0 && std::find(words_.begin(), words_.end(), WordEnd) == words_.end())
-            words_.back() = WordEnd;
-    }
+    // A full memory has no end marker: the oldest words give way to new ones, and a readout ends
+    // with the last record.
     words_.resize(total, WordErased);
 }
 

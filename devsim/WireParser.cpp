@@ -16,8 +16,9 @@ constexpr std::size_t MaxFrameData = 255;
 } // namespace
 
 std::optional<WireEvent> WireParser::Feed(uint8_t byte) {
-    // The item and BCC positions may hold any byte; everywhere else SOH starts a new frame.
-    if (byte == SOH && state_ != State::Item && state_ != State::Bcc) {
+    // The BCC position may hold any byte; everywhere else SOH starts a new frame, so a frame cut off
+    // after its command byte does not swallow the next one (item code 1 is therefore not usable).
+    if (byte == SOH && state_ != State::Bcc) {
         state_ = State::Cmd;
         body_.clear();
         data_.clear();
@@ -30,7 +31,7 @@ std::optional<WireEvent> WireParser::Feed(uint8_t byte) {
 
 std::optional<WireEvent> WireParser::FeedIdle(uint8_t byte) {
     idle_ += static_cast<char>(byte);
-    if (idle_.size() > 16) idle_.erase(0, idle_.size() - 16);
+    if (idle_.size() > 16) idle_ = idle_.substr(idle_.size() - 16);
     auto event = [&](WireEvent::Kind k) {
         idle_.clear();
         return WireEvent{k, 0, {}};
@@ -58,7 +59,7 @@ std::optional<WireEvent> WireParser::FeedFrame(uint8_t byte) {
         body_ = std::string(1, c);
         if (c == 'O' || c == 'B') state_ = State::AfterItem;
         else if (c == 'R' || c == 'W') state_ = State::Item;
-        else if (c == 'P') { state_ = State::Raw; data_ = "P"; }
+        else if (c == 'P') { state_ = State::Raw; data_.assign(1, 'P'); }
         else state_ = State::Idle;  // not a frame of ours: noise
         return std::nullopt;
     case State::Item:
