@@ -45,7 +45,8 @@ int32_t ReceiveLoop(uint8_t *buffer, int32_t want, int32_t &got, int32_t *arg4) 
         if (s.abortCheck && s.abortCheck() != 0) return deAborted;
         uint8_t byte = 0;
         bool came = false;
-        if (const int err = s.port.readByte(byte, ByteWaitMs(deadline), came); err != 0) return err;
+        const Deadline slice(ByteWaitMs(deadline));
+        if (const int err = s.port.readByte(byte, slice, came); err != 0) return err;
         if (came) {
             buffer[got++] = byte;
             if (arg4) *arg4 = got;

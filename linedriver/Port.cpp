@@ -259,9 +259,8 @@ void SerialPort::setRts(bool on) {
 
 // In raw mode with VMIN = VTIME = 0 a terminal's read() returns 0 when nothing is waiting, so an
 // end of line shows as a hang-up from poll() followed by a read that still has nothing.
-int SerialPort::readByte(uint8_t &byte, int waitMs, bool &got) {
+int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
     got = false;
-    const Deadline wait(waitMs);
     bool hungUp = false;
     for (;;) {
         const ssize_t n = ::read(fd_, &byte, 1);

@@ -60,9 +60,9 @@ public:
     void setDtr(bool on);
     void setRts(bool on);
 
-    // One byte: returns at once if one is waiting, else waits up to waitMs. `got` tells whether a
-    // byte came. A hang-up or end of file is EIO.
-    int readByte(uint8_t &byte, int waitMs, bool &got);
+    // One byte: returns at once if one is waiting, else waits until `wait` expires. `got` tells
+    // whether a byte came. A hang-up is EIO.
+    int readByte(uint8_t &byte, const Deadline &wait, bool &got);
     // Up to n bytes without waiting; `got` is the count read.
     int readAvailable(uint8_t *buf, size_t n, size_t &got);
     // Writes all n bytes, waiting for room while `stall` has not expired; the deadline restarts
