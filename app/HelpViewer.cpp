@@ -152,6 +152,11 @@ void THelpViewer::tieToModalWindow() {
     if (window->transientParent() != modal) window->setTransientParent(modal);
 }
 
+void THelpViewer::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) close();
+    else QWidget::keyPressEvent(event);
+}
+
 bool THelpViewer::event(QEvent *event) {
     // A modal window opened after the viewer: tie to it once Qt has finished blocking.
     if (event->type() == QEvent::WindowBlocked)
@@ -193,8 +198,8 @@ THelpViewer &Help() {
     static QPointer<THelpViewer> viewer;
     if (!viewer) {
         viewer = new THelpViewer;
-        viewer->setAttribute(Qt::WA_DeleteOnClose, false);
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, viewer, &QObject::deleteLater);
+        // The event loop is over by then, so a deferred delete would never run.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, viewer, [] { delete viewer; });
     }
     return *viewer;
 }

@@ -52,6 +52,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override; // Escape closes the viewer
 
 private:
     void tieToModalWindow();
