@@ -19,7 +19,8 @@ namespace linqor {
 namespace {
 
 bool ReadSmallFile(const std::string &path, std::string &out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in place of the option file must not stall the library's load.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -90,7 +91,9 @@ void Trace::begin(const TraceOptions &o, const std::string &outputPath) {
         st.st_mtime < time(nullptr) - 24 * 60 * 60)
         unlink(outputPath.c_str());
     // The trace holds every byte sent, access codes included: only the owner may read it.
-    const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    // O_NONBLOCK keeps a FIFO named as output from blocking the load; only regular files are used.
+    const int fd =
+        ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) return;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -211,14 +211,21 @@ TEST_F(LineDriverTrace, RelativeFileIsBesideTheOptionFile) {
 }
 
 TEST_F(LineDriverTrace, NoOptionFileOrNoUsableFileMeansNoTrace) {
+    const QByteArray fifo = (config.path() + "/fifo").toLocal8Bit();
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
     const QByteArray rows[] = {"", "FILE=\n", "REALTIME=1\n", "FILE=/nonexistent/dir/trace.txt\n",
-                               "FILE=" + config.korvulDir().toLocal8Bit() + "\n"};
+                               "FILE=" + config.korvulDir().toLocal8Bit() + "\n",
+                               "FILE=" + fifo + "\n"};  // must neither block the load nor trace
     session([](LineLibrary &lib) { EXPECT_EQ(lib.write("x"), 0); });  // no option file at all
     for (const QByteArray &options : rows) {
         writeOptions(options);
         session([](LineLibrary &lib) { EXPECT_EQ(lib.write("x"), 0); });
     }
     EXPECT_FALSE(QFile::exists(tracePath));
+    // An option file that is a FIFO is not read (reading it would wait for a writer).
+    QFile::remove(config.korvulDir() + "/TRRS232.TXT");
+    ASSERT_EQ(mkfifo((config.korvulDir() + "/TRRS232.TXT").toLocal8Bit().constData(), 0600), 0);
+    session([](LineLibrary &lib) { EXPECT_EQ(lib.write("x"), 0); });
 }
 
 } // namespace
