@@ -262,6 +262,7 @@ void SerialPort::setRts(bool on) {
 int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
     got = false;
     bool hungUp = false;
+    bool polled = false;
     for (;;) {
         const ssize_t n = ::read(fd_, &byte, 1);
         if (n == 1) {
@@ -271,6 +272,8 @@ int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) return errno;
         if (hungUp) return EIO;
+        if (polled && wait.expired()) return 0;  // readiness without data: no byte this time
+        polled = true;
         pollfd p{fd_, POLLIN, 0};
         const int r = poll(&p, 1, wait.remainingMs());
         if (r == 0) return 0;  // the wait is used up
