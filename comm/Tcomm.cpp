@@ -222,12 +222,14 @@ void TCommClass::PollWakeUp() {
 int32_t TCommClass::Poll(uint8_t &status) {
     status = 0;
     char buffer[256] = {};
-    int32_t length = 0, item = 0;
+    const int32_t length = 0;
+    int32_t item = 0;
     if (Family == fmOptical) std::strcpy(buffer, "1:170.0(1)");
     else if (Family == fmXW) std::strcpy(buffer, "L4");
     else if (Family == fmQT) {
+        // The answer is the 12-character device clock; its length goes to the driver as unknown (0),
+        // because a driver that honours a smaller expected length would cut the clock short.
         PollWakeUp();
-        length = 3;
         item = PollItem;
     }
     const int32_t r = ProtocolDirect(dpRead, buffer, length, item);

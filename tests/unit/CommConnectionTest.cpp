@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 namespace {
 const CommFixture::Trace kBind{"line reset", "line open COM1:4800,N,8,1", "proto reset", "proto version", "proto bind"};
-const CommFixture::Trace kQtPoll{"line purge 3", "line write 02 02 02", "line purge 3", "proto read z n=3"};
+const CommFixture::Trace kQtPoll{"line purge 3", "line write 02 02 02", "line purge 3", "proto read z"};
 CommFixture::Trace Join(std::initializer_list<CommFixture::Trace> parts) {
     CommFixture::Trace out;
     for (const auto &p : parts) out.insert(out.end(), p.begin(), p.end());
