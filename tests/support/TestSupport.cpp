@@ -45,11 +45,16 @@ bool WaitUntil(const std::function<bool()> &pred, std::chrono::milliseconds dead
     return true;
 }
 
+// The environment wins, so a test binary can be pointed at another tree; the build's own directories are
+// compiled in for runs from ctest or by hand.
 QString BinDir() {
     const QByteArray v = qgetenv("KORVUL_BIN_DIR");
-    return v.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(v);
+    return v.isEmpty() ? QStringLiteral(KORVUL_TEST_BIN_DIR) : QString::fromLocal8Bit(v);
 }
 
-QString SourceDir() { return QString::fromLocal8Bit(qgetenv("KORVUL_SOURCE_DIR")); }
+QString SourceDir() {
+    const QByteArray v = qgetenv("KORVUL_SOURCE_DIR");
+    return v.isEmpty() ? QStringLiteral(KORVUL_TEST_SOURCE_DIR) : QString::fromLocal8Bit(v);
+}
 
 } // namespace korvultest
