@@ -65,16 +65,9 @@ int BitsPerChar(const QString &format) {
     return data >= 5 && data <= 8 && stop >= 1 && stop <= 2 ? 1 + data + (parity ? 1 : 0) + stop : 0;
 }
 
-} // namespace
-
-bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &error) {
-    QCommandLineParser p;
-    p.setApplicationDescription("Device simulator for the QT family on a pseudo-terminal or a serial port.");
-    p.addHelpOption();
-    auto opt = [&](const QString &name, const QString &help, const QString &value = QString(), const QString &def = QString()) {
-        QCommandLineOption o(name, help, value, def);
-        p.addOption(o);
-    };
+void DeclareOptions(QCommandLineParser &p) {
+    auto opt = [&](const QString &name, const QString &help, const QString &value = QString(),
+                   const QString &def = QString()) { p.addOption(QCommandLineOption(name, help, value, def)); };
     opt("type", "Identification number of the simulated device (default 2461).", "ident", "2461");
     opt("port-link", "Create this link to the pseudo-terminal (for example $XDG_CONFIG_HOME/korvul/ports/COM1).", "path");
     opt("tty", "Serve this terminal device instead of a pseudo-terminal.", "device");
@@ -98,13 +91,12 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     opt("refuse", "Refuse item ITEM with CODE (default 1); repeatable.", "item[:code]");
     opt("state", "Load the device state from this file and save changes to it.", "file");
     opt("verbose", "Print the traffic to stderr.");
-    if (!p.parse(arguments)) { error = p.errorText(); return false; }
-    if (p.isSet("help")) p.showHelp(0);
+}
 
+bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &error) {
     bool ok = true;
     const int ident = p.value("type").toInt(&ok);
     if (!ok || ident <= 0 || ident > 9999) { error = "bad --type " + p.value("type"); return false; }
-    DeviceOptions &d = cl.device;
     d.type = TypeFromIdent(ident);
     d.endDeviceIdent = p.value("end-device").toInt();
     d.model.accessCode = p.value("access-code").toStdString();
@@ -114,8 +106,8 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     d.model.archive.filledRecords = p.value("archive-records").toInt();
     if (!ParseCodeMarks(p.values("code-mark"), d.model.archive, error)) return false;
     if (!ParseRefusals(p.values("refuse"), d.model.refused, error)) return false;
-    const int baud = p.value("baud").toInt();
-    if (p.isSet("modem") && !ParseModem(p.value("modem-answer"), baud, p.value("guard-time").toLongLong(), d, error))
+    if (p.isSet("modem") &&
+        !ParseModem(p.value("modem-answer"), p.value("baud").toInt(), p.value("guard-time").toLongLong(), d, error))
         return false;
     d.faults.lateMs = Scaled(p.value("late").toDouble());
     d.faults.silent = p.isSet("silent");
@@ -123,11 +115,13 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     const double dropFor = p.value("drop-for").toDouble();
     d.faults.dropForMs = dropFor < 0 ? -1 : Scaled(dropFor);
     d.faults.corruptChecksum = p.isSet("bad-checksum");
+    return true;
+}
 
-    ServerOptions &s = cl.server;
+bool ReadServerOptions(const QCommandLineParser &p, ServerOptions &s, QString &error) {
     s.portLink = p.value("port-link");
     s.tty = p.value("tty");
-    s.baud = baud;
+    s.baud = p.value("baud").toInt();
     s.bitsPerChar = BitsPerChar(p.value("format"));
     if (s.bitsPerChar == 0) { error = "bad --format " + p.value("format"); return false; }
     s.corruptEvery = p.value("corrupt-every").toInt();
@@ -135,6 +129,18 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     s.verbose = p.isSet("verbose");
     if (s.portLink.isEmpty() && s.tty.isEmpty()) { error = "give --port-link or --tty"; return false; }
     return true;
+}
+
+} // namespace
+
+bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &error) {
+    QCommandLineParser p;
+    p.setApplicationDescription("Device simulator for the QT family on a pseudo-terminal or a serial port.");
+    p.addHelpOption();
+    DeclareOptions(p);
+    if (!p.parse(arguments)) { error = p.errorText(); return false; }
+    if (p.isSet("help")) p.showHelp(0);
+    return ReadDeviceOptions(p, cl.device, error) && ReadServerOptions(p, cl.server, error);
 }
 
 } // namespace devsim
