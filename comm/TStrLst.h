@@ -9,6 +9,8 @@ namespace korvul {
 class TStrList : public QStringList {
 public:
     using QStringList::QStringList;
+    TStrList() = default;
+    TStrList(const QStringList &lines) : QStringList(lines) {}  // copy from another list
 
     // Index of the first line whose text before its first "=" equals key exactly; -1 if none.
     // Lines without "=" never match.
