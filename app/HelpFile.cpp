@@ -33,11 +33,16 @@ QString blankComments(QString html) {
     return html;
 }
 
+QRegularExpression attributePattern(const QString &name) {
+    return QRegularExpression(QStringLiteral("(?:^|\\s)%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))").arg(name),
+                              QRegularExpression::CaseInsensitiveOption);
+}
+
+// The value of attribute "id" or "name" in a tag's attribute text; empty when it has none.
 QString attributeValue(const QString &attributes, const QString &name) {
-    const QRegularExpression re(QStringLiteral("(?:^|\\s)%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))")
-                                    .arg(name),
-                                QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(attributes);
+    static const QRegularExpression id = attributePattern(QStringLiteral("id"));
+    static const QRegularExpression anchorName = attributePattern(QStringLiteral("name"));
+    const auto m = (name == QLatin1String("id") ? id : anchorName).match(attributes);
     if (!m.hasMatch()) return {};
     for (int i = 1; i <= 3; ++i)
         if (m.capturedStart(i) >= 0) return m.captured(i);
