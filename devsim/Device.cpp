@@ -92,11 +92,47 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
     case WireEvent::ModuleWakeUp:
         if (module_) module_->EndPassThrough();
         return;
-    case WireEvent::WakeUp:
     case WireEvent::EndRaw:
+        scriptLine_.clear();
+        return;
     case WireEvent::Key:
-        return;  // the device wakes up or ends a raw exchange silently; other bytes are noise
+        OnKey(static_cast<uint8_t>(e.data[0]), nowMs, out);
+        return;
+    case WireEvent::WakeUp:
+        return;  // the device wakes up silently
     }
+}
+
+// Bytes outside frames: the NX-17S takes command lines ending in CR and answers each with a text
+// closed by ETX; a local CLM-300 draws its menu for the terminal; everything else is noise.
+void Device::OnKey(uint8_t key, int64_t nowMs, std::vector<Emit> &out) {
+    if (module_ && module_->PassThrough() == 0) {
+        out.push_back({TerminalAnswer(key), nowMs});
+        return;
+    }
+    if (model_->Type().typeCode != 95) return;
+    if (key != '\r') {
+        if (scriptLine_.size() < 200) scriptLine_ += static_cast<char>(key);
+        return;
+    }
+    out.push_back({ScriptAnswer(scriptLine_) + static_cast<char>(ETX), nowMs + o_.faults.lateMs});
+    scriptLine_.clear();
+}
+
+std::string ScriptAnswer(const std::string &command) {
+    // A command holding "ERR" is refused, so that a script run can be made to fail on purpose.
+    return command + (command.find("ERR") != std::string::npos ? " -04-" : " -00-");
+}
+
+std::string TerminalAnswer(uint8_t key) {
+    if (key == 27)
+        return "\x1b[2J\x1b[1;1H\x1b[7mCLM-300\x1b[0m\r\n1 Status\r\n2 Channels\r\n3 Modem\r\n"
+               "4 Headquarters\r\nESC Menu\r\n";
+    if (key >= '1' && key <= '4') {
+        static const char *const Pages[] = {"Status: 0", "Channel 1: QT-700/V2", "Modem: 09600 E81", "Headquarters 1"};
+        return "\x1b[2J\x1b[1;1H" + std::string(Pages[key - '1']) + "\r\nESC Menu\r\n";
+    }
+    return key >= 32 ? std::string(1, static_cast<char>(key)) : std::string();
 }
 
 Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {

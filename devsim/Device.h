@@ -54,6 +54,7 @@ private:
     Reply Request(const WireEvent &e, int64_t nowMs, std::time_t now);
     void SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out);
     void Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    void OnKey(uint8_t key, int64_t nowMs, std::vector<Emit> &out);
     void ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
 
     DeviceOptions o_;
@@ -64,10 +65,16 @@ private:
     bool clockTest_ = false;
     int recordsServed_ = 0;
     int processSamples_ = 0;
+    std::string scriptLine_;  // NX-17S command line being received
     int64_t droppedUntilMs_ = -2;  // -2: not dropped, -1: dropped for good
 };
 
 // Bytes of an answer frame: ACK, NAK + two digits, or STX data ETX BCC.
 std::string EncodeReply(const Reply &r);
+// NX-17S answer to a command line (without the closing ETX): the command and "-00-", or "-04-" when
+// the command holds "ERR".
+std::string ScriptAnswer(const std::string &command);
+// A local CLM-300's terminal output for one key: ESC draws the menu, 1..4 a page, others are echoed.
+std::string TerminalAnswer(uint8_t key);
 
 } // namespace devsim

@@ -135,3 +135,46 @@ TEST(DevsimProcessData, P67ChecksumIsTheByteSumUpToThePercentSign) {
 }
 
 } // namespace
+
+namespace {
+
+std::string Feed(Device &d, const std::string &bytes) {
+    std::vector<Emit> out;
+    for (char c : bytes) d.OnByte(static_cast<uint8_t>(c), 0, 1765000000, out);
+    std::string all;
+    for (auto &e : out) all += e.bytes;
+    return all;
+}
+
+TEST(DevsimDevice, Nx17sAnswersCommandLinesWithEtxAndMarksErrors) {
+    DeviceOptions o;
+    o.type = TypeFromIdent(9525);
+    Device d(o, 1765000000);
+    EXPECT_EQ(Feed(d, "SET1\r"), "SET1 -00-\x03");
+    EXPECT_EQ(Feed(d, "ERRX\r"), "ERRX -04-\x03");
+    EXPECT_EQ(Feed(d, "AB\x17" "CD\r"), "CD -00-\x03") << "17h ends the line";
+    DeviceOptions qt;
+    qt.type = TypeFromIdent(2461);
+    Device other(qt, 1765000000);
+    EXPECT_EQ(Feed(other, "SET1\r"), "") << "only the NX-17S takes command lines";
+}
+
+TEST(DevsimDevice, SilentDeviceStillHasItsModem) {
+    DeviceOptions o;
+    o.type = TypeFromIdent(2461);
+    o.faults.silent = true;
+    o.modem = ModemOptions{};
+    Device d(o, 1765000000);
+    EXPECT_EQ(Feed(d, "AT\r"), "AT\r\r\nOK\r\n");
+}
+
+TEST(DevsimDevice, LocalModuleDrawsItsMenuOnEscape) {
+    DeviceOptions o;
+    o.type = TypeFromIdent(6012);
+    Device d(o, 1765000000);
+    const std::string menu = Feed(d, "\x1b");
+    EXPECT_EQ(menu.rfind("\x1b[2J", 0), 0u);
+    EXPECT_NE(menu.find("CLM-300"), std::string::npos);
+}
+
+} // namespace
