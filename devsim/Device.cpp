@@ -73,10 +73,7 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
     case WireEvent::SignOff:
     case WireEvent::Read:
     case WireEvent::Write:
-        if (!o_.faults.silent) SendReply(Request(e, nowMs, now), nowMs, out);
-        if (e.kind == WireEvent::Read && e.item == 'x' && o_.faults.dropAfterRecords > 0 &&
-            ++recordsServed_ >= o_.faults.dropAfterRecords)
-            Drop(nowMs, now, out);
+        Serve(e, nowMs, now, out);
         return;
     case WireEvent::BadFrame:
         if (!o_.faults.silent) SendReply(Reply::No(RefDamaged), nowMs, out);
@@ -133,6 +130,16 @@ std::string TerminalAnswer(uint8_t key) {
         return "\x1b[2J\x1b[1;1H" + std::string(Pages[key - '1']) + "\r\nESC Menu\r\n";
     }
     return key >= 32 ? std::string(1, static_cast<char>(key)) : std::string();
+}
+
+// One protocol request: the answer, the count of saved-worthy changes, and the line drop fault.
+void Device::Serve(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    const Reply r = Request(e, nowMs, now);
+    if (e.kind != WireEvent::Read && r.kind == Reply::Ack) ++changes_;
+    if (!o_.faults.silent) SendReply(r, nowMs, out);
+    if (e.kind == WireEvent::Read && e.item == 'x' && o_.faults.dropAfterRecords > 0 &&
+        ++recordsServed_ >= o_.faults.dropAfterRecords)
+        Drop(nowMs, now, out);
 }
 
 Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {

@@ -47,10 +47,13 @@ public:
     DeviceModel &Model() { return *model_; }
     ModuleModel *Module() { return module_.get(); }
     bool Dropped(int64_t nowMs) const;
+    // Counts accepted sign-ons, sign-offs and writes: the state file is saved when it moved.
+    uint64_t Changes() const { return changes_; }
 
 private:
     void ToDevice(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     void Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
+    void Serve(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     Reply Request(const WireEvent &e, int64_t nowMs, std::time_t now);
     void SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out);
     void Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
@@ -65,7 +68,8 @@ private:
     bool clockTest_ = false;
     int recordsServed_ = 0;
     int processSamples_ = 0;
-    std::string scriptLine_;  // NX-17S command line being received
+    std::string scriptLine_;
+    uint64_t changes_ = 0;  // NX-17S command line being received
     int64_t droppedUntilMs_ = -2;  // -2: not dropped, -1: dropped for good
 };
 

@@ -106,7 +106,6 @@ void Server::ReadInput(int64_t nowNs) {
         }
         const int64_t nowMs = nowNs / 1000000;
         for (ssize_t i = 0; i < n; ++i) device_.OnByte(buf[i], nowMs, std::time(nullptr), pending_);
-        dirty_ = true;
     }
 }
 
@@ -154,10 +153,11 @@ int64_t Server::NextWakeNs(int64_t nowNs) const {
 }
 
 void Server::MaybeSave(int64_t nowNs, bool force) {
-    if (o_.stateFile.isEmpty() || (!dirty_ && !force)) return;
+    const bool changed = device_.Changes() != savedChanges_;
+    if (o_.stateFile.isEmpty() || (!changed && !force)) return;
     if (!force && nowNs - lastSaveNs_ < int64_t(1000000000)) return;
     if (!SaveState(o_.stateFile, device_)) std::fprintf(stderr, "devsim: cannot save %s\n", qPrintable(o_.stateFile));
-    dirty_ = false;
+    savedChanges_ = device_.Changes();
     lastSaveNs_ = nowNs;
 }
 

@@ -62,7 +62,7 @@ private:
     std::vector<Emit> pending_;                           // answers waiting for their send time
     std::deque<std::pair<int64_t, uint8_t>> out_;         // bytes with their send deadlines (ns)
     int64_t sentBytes_ = 0;
-    bool dirty_ = false;
+    uint64_t savedChanges_ = 0;
     int64_t lastSaveNs_ = 0;
 };
 
