@@ -1,0 +1,36 @@
+#pragma once
+// TFrmCancelDlg: the self-answering Yes/No question "cancel the running operation?" (caption text 229,
+// question text 226 unless the caller sets its own, buttons 227 Yes and 228 No). Without an answer it
+// closes itself with No after 15000 ms (scaled by KORVUL_TIME_SCALE), so an unattended readout goes on.
+// exec() returns QMessageBox::Yes or QMessageBox::No; Escape and the window's close button count as No.
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+
+namespace Ui {
+class TFrmCancelDlg;
+}
+
+class TFrmCancelDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kSelfCloseMs = 15000;
+
+    explicit TFrmCancelDlg(QWidget *parent = nullptr);
+    ~TFrmCancelDlg() override;
+
+    void SetQuestion(const QString &text);
+    QString Question() const;
+
+    // Asks modally; true on Yes. An empty question keeps text 226.
+    static bool Ask(QWidget *parent, const QString &question = QString());
+
+    void reject() override;  // Escape / close: No
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TFrmCancelDlg> ui;
+    QTimer selfClose_;
+};
