@@ -87,7 +87,10 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
     case WireEvent::ClockTestStart: clockTest_ = true; return;
     case WireEvent::ClockTestStop: clockTest_ = false; return;
     case WireEvent::ModuleWakeUp:
-        if (module_) module_->EndPassThrough();
+        if (module_ && module_->PassThrough() != 0) {
+            module_->EndPassThrough();
+            model_->SignOff(nowMs, now);
+        }
         return;
     case WireEvent::EndRaw:
         scriptLine_.clear();
@@ -148,7 +151,12 @@ Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {
         case WireEvent::SignOn: module_->SignOn(); return Reply::Ok();
         case WireEvent::SignOff: module_->SignOff(); return Reply::Ok();
         case WireEvent::Read: return module_->Read(e.item, now);
-        default: return module_->Write(e.item, e.data, now);
+        default: {
+            Reply r = module_->Write(e.item, e.data, now);
+            // The module's session carries over: the end device answers at once, without a sign-on.
+            if (module_->PassThrough() != 0) model_->SignOn(nowMs);
+            return r;
+        }
         }
     }
     switch (e.kind) {
