@@ -7,7 +7,7 @@
 
 namespace korvul {
 QString NoticeText;
-QString NoticeCaption;
+QString NoticeCaption = QString::fromLatin1(TFormMeldung::kCaption);
 
 QPoint WindowCentre(const QWidget *window) {
     const QRect frame = window->frameGeometry();
@@ -19,6 +19,8 @@ TFormMeldung::TFormMeldung(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(korvul::NoticeCaption);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
     ui->lbText->setText(korvul::NoticeText);
     resultTimer_.setSingleShot(true);
     connect(&resultTimer_, &QTimer::timeout, this, [this] {
@@ -45,6 +47,12 @@ void TFormMeldung::FitToText() {
     const int height = textRect.height() + layout()->contentsMargins().top() + layout()->contentsMargins().bottom();
     setFixedSize(qMax(width, 120), qMax(height, 40));
     ui->lbText->setAlignment(Qt::AlignCenter);
+}
+
+void TFormMeldung::ShowCentredOn(const QWidget *on) {
+    if (on) SetCentrePoint(korvul::WindowCentre(on));
+    show();
+    raise();
 }
 
 void TFormMeldung::showEvent(QShowEvent *event) {

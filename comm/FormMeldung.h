@@ -27,6 +27,7 @@ class TFormMeldung : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kResultTimerMs = 3000;
+    static constexpr const char *kCaption = "Vendrok";  // the product name, NoticeCaption's start value
 
     // Takes NoticeText and NoticeCaption as they are at creation.
     explicit TFormMeldung(QWidget *parent = nullptr);
@@ -36,6 +37,8 @@ public:
     QString Text() const;
     // Centres the window on this point when it is next shown.
     void SetCentrePoint(const QPoint &centre) { centre_ = centre; }
+    // Centres the window on the centre of `on` (WindowCentre) and shows it modelessly.
+    void ShowCentredOn(const QWidget *on);
     // True once the 3 s timer has set the result.
     bool ResultSet() const { return resultSet_; }
 

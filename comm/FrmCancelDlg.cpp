@@ -4,7 +4,6 @@
 #include "app/Wait.h"
 #include "ui_FrmCancelDlg.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -12,14 +11,15 @@ namespace {
 constexpr uint16_t kCancelDlgBase = 200;
 } // namespace
 
-TFrmCancelDlg::TFrmCancelDlg(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmCancelDlg>()) {
+TFrmCancelDlg::TFrmCancelDlg(QWidget *parent, const QString &question) : QDialog(parent), ui(std::make_unique<Ui::TFrmCancelDlg>()) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     korvul::TranslateForm(this, kCancelDlgBase);
+    if (!question.isEmpty()) SetQuestion(question);
     selfClose_.setSingleShot(true);
-    connect(&selfClose_, &QTimer::timeout, this, [this] { done(QMessageBox::No); });
-    connect(ui->btYes, &QPushButton::clicked, this, [this] { done(QMessageBox::Yes); });
-    connect(ui->btNo, &QPushButton::clicked, this, [this] { done(QMessageBox::No); });
+    connect(&selfClose_, &QTimer::timeout, this, [this] { done(kResultNo); });
+    connect(ui->btYes, &QPushButton::clicked, this, [this] { done(kResultYes); });
+    connect(ui->btNo, &QPushButton::clicked, this, [this] { done(kResultNo); });
     ui->btNo->setDefault(true);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -30,16 +30,15 @@ void TFrmCancelDlg::SetQuestion(const QString &text) { ui->lbQuestion->setText(t
 
 QString TFrmCancelDlg::Question() const { return ui->lbQuestion->text(); }
 
-void TFrmCancelDlg::reject() { done(QMessageBox::No); }
+void TFrmCancelDlg::reject() { done(kResultNo); }
 
 // The 15 s run from the moment the question becomes visible.
 void TFrmCancelDlg::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
-    selfClose_.start(korvul::ScaledMs(kSelfCloseMs));
+    selfClose_.start(korvul::ScaledMs(kAutoCloseMs));
 }
 
 bool TFrmCancelDlg::Ask(QWidget *parent, const QString &question) {
-    TFrmCancelDlg dlg(parent);
-    if (!question.isEmpty()) dlg.SetQuestion(question);
-    return dlg.exec() == QMessageBox::Yes;
+    TFrmCancelDlg dlg(parent, question);
+    return dlg.exec() == kResultYes;
 }

@@ -49,7 +49,7 @@ TEST_F(ModemForms, CancelQuestionAnswersNoByItselfAfterFifteenSeconds) {
     EXPECT_EQ(dlg.findChild<QPushButton *>("btYes")->text(), LanguageText(227));
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(dlg.exec(), QMessageBox::No);
+    EXPECT_EQ(dlg.exec(), TFrmCancelDlg::kResultNo);
     EXPECT_GE(clock.elapsed(), 15000 * 0.01 - 5);
 }
 
@@ -65,7 +65,7 @@ TEST_F(ModemForms, CancelQuestionYesNoAndEscape) {
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dlg, &esc);
     });
-    EXPECT_EQ(dlg.exec(), QMessageBox::No);
+    EXPECT_EQ(dlg.exec(), TFrmCancelDlg::kResultNo);
 }
 
 TEST_F(ModemForms, NoticeShowsTextUnderCaptionSizedToTheTextAndCentredOnThePoint) {
@@ -103,4 +103,16 @@ TEST(WindowCentre, IsLeftPlusHalfWidthAndTopPlusHalfHeight) {
     w.show();
     const QRect f = w.frameGeometry();
     EXPECT_EQ(WindowCentre(&w), QPoint(f.left() + f.width() / 2, f.top() + f.height() / 2));
+}
+
+TEST_F(ModemForms, NoticeShownCentredOnAWindowDoesNotTakeTheFocus) {
+    QWidget main;
+    main.setGeometry(200, 100, 600, 400);
+    main.show();
+    NoticeText = QStringLiteral("Reading");
+    TFormMeldung notice;
+    notice.ShowCentredOn(&main);
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_EQ(WindowCentre(&notice), WindowCentre(&main));
+    EXPECT_TRUE(notice.testAttribute(Qt::WA_ShowWithoutActivating));
 }
