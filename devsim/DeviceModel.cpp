@@ -187,14 +187,14 @@ std::string DeviceModel::ArchiveSizeText(const ChannelState &ch) const {
     return Fmt("%04llX", size + 256);
 }
 
+// A channel chosen through register 0001 since the last sign-on wins; otherwise a sign-on soon after a
+// sign-off steps to the next channel. Register 0001 then reads the channel in use.
 Reply DeviceModel::SignOn(int64_t nowMs) {
     const bool reconnect = lastSignOffMs_ >= 0 && nowMs - lastSignOffMs_ < options_.reconnectWindowMs;
-    if (type_.selectByCommand) {
-        int pending = std::stoi(state_.registers["0001"], nullptr, 16);
-        if (pending >= 0 && pending < type_.channels) state_.channel = pending;
-    } else if (reconnect && type_.channels > 1) {
-        state_.channel = (state_.channel + 1) % type_.channels;
-    }
+    if (pendingChannel_ >= 0) state_.channel = pendingChannel_;
+    else if (reconnect && type_.channels > 1) state_.channel = (state_.channel + 1) % type_.channels;
+    pendingChannel_ = -1;
+    state_.registers["0001"] = Fmt("%02llX", state_.channel);
     signedOn_ = true;
     writeAccess_ = false;
     recordPointer_ = 0;
@@ -261,7 +261,11 @@ Reply DeviceModel::WriteRegister(const std::string &value) {
             for (auto &ch : state_.channels) ch.archive.Clear();
         return Reply::Ok();
     }
-    if (a == "0001" && std::stoi(value, nullptr, 16) >= type_.channels) return Reply::No(RefBadValue);
+    if (a == "0001") {
+        const int channel = std::stoi(value, nullptr, 16);
+        if (channel >= type_.channels) return Reply::No(RefBadValue);
+        pendingChannel_ = channel;
+    }
     if (a == "3812" && value == "01") {
         // The device derives offset and slope from the lower and higher values written before.
         Current().registers["3011"] = Current().registers["3810"];

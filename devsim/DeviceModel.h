@@ -91,6 +91,7 @@ private:
     bool writeAccess_ = false;
     int64_t lastSignOffMs_ = -1;
     int recordPointer_ = 0;
+    int pendingChannel_ = -1;  // written to register 0001, taken at the next sign-on
     std::string selectedRegister_;
 };
 

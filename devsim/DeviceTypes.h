@@ -15,7 +15,8 @@ struct TypeInfo {
     bool hasArchive = true;
     bool isCorrector = false;
     bool hasProcessData = false;
-    bool selectByCommand = false; // channel chosen with register 0001 instead of by reconnect
+    bool selectByCommand = false; // the program chooses the channel with register 0001 (the device
+                                  // also steps on a quick reconnect, as every multi-channel type)
     bool hasConfigString = false; // items Z/[ (and N/O, P/Q for the V2)
     bool isModule = false;        // CLM-300 communication module (identification 60xx)
 };

@@ -247,3 +247,17 @@ TEST(DevsimState, SavedStateComesBackIntoAFreshDevice) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DevsimChannels, QuickReconnectStepsAV2TooWhenNoChannelWasChosen) {
+    DeviceModel m(TypeFromIdent(2461), ModelOptions{}, Now);
+    m.SignOn(0);
+    m.SignOff(100, Now);
+    m.SignOn(200);
+    EXPECT_EQ(m.Read('Y', Now).data, "01");
+    ASSERT_EQ(m.Write(61, "0001", Now).kind, Reply::Ack);
+    EXPECT_EQ(m.Read(60, Now).data, "01") << "register 0001 reads the channel in use";
+}
+
+} // namespace
