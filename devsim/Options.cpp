@@ -122,8 +122,12 @@ bool ReadServerOptions(const QCommandLineParser &p, ServerOptions &s, QString &e
     s.portLink = p.value("port-link");
     s.tty = p.value("tty");
     s.baud = p.value("baud").toInt();
-    s.bitsPerChar = BitsPerChar(p.value("format"));
+    const QString format = p.value("format").toUpper();
+    s.bitsPerChar = BitsPerChar(format);
     if (s.bitsPerChar == 0) { error = "bad --format " + p.value("format"); return false; }
+    s.dataBits = format[0].digitValue();
+    s.parity = format[1].toLatin1();
+    s.stopBits = format[2].digitValue();
     s.corruptEvery = p.value("corrupt-every").toInt();
     s.stateFile = p.value("state");
     s.verbose = p.isSet("verbose");

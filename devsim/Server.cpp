@@ -50,8 +50,7 @@ bool Server::OpenPort() {
     if (!o_.tty.isEmpty()) {
         fd_ = open(o_.tty.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd_ < 0) { std::fprintf(stderr, "devsim: cannot open %s: %s\n", qPrintable(o_.tty), strerror(errno)); return false; }
-        termios t{};
-        if (tcgetattr(fd_, &t) == 0) { cfmakeraw(&t); tcsetattr(fd_, TCSANOW, &t); }
+        if (!ConfigureTty()) return false;
         slaveName_ = o_.tty;
         return true;
     }
@@ -69,6 +68,33 @@ bool Server::OpenPort() {
     termios m{};
     if (tcgetattr(fd_, &m) == 0) { cfmakeraw(&m); tcsetattr(fd_, TCSANOW, &m); }
     return true;
+}
+
+namespace {
+speed_t SpeedCode(int baud) {
+    switch (baud) {
+    case 300: return B300; case 600: return B600; case 1200: return B1200; case 2400: return B2400;
+    case 4800: return B4800; case 9600: return B9600; case 19200: return B19200; case 38400: return B38400;
+    case 57600: return B57600; case 115200: return B115200; default: return B0;
+    }
+}
+} // namespace
+
+// A real port runs raw at the --baud rate (default 9600) in the --format character format.
+bool Server::ConfigureTty() {
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) return true;  // not a terminal: serve it as it is
+    cfmakeraw(&t);
+    const speed_t speed = SpeedCode(o_.baud > 0 ? o_.baud : 9600);
+    if (speed == B0) { std::fprintf(stderr, "devsim: %d baud is not a standard rate\n", o_.baud); return false; }
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CSTOPB);
+    t.c_cflag |= tcflag_t((o_.dataBits == 7 ? CS7 : CS8) | CLOCAL | CREAD);
+    if (o_.parity == 'E' || o_.parity == 'O') t.c_cflag |= PARENB;
+    if (o_.parity == 'O') t.c_cflag |= PARODD;
+    if (o_.stopBits == 2) t.c_cflag |= CSTOPB;
+    return tcsetattr(fd_, TCSANOW, &t) == 0 || (std::perror("devsim: port settings"), false);
 }
 
 bool Server::MakeLink() {

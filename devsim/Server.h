@@ -16,6 +16,9 @@ struct ServerOptions {
     QString tty;            // serve this terminal device instead of a pty
     int baud = 0;           // 0: no throttling
     int bitsPerChar = 10;   // start + data + parity + stop bits
+    int dataBits = 8;       // character format of a real port (--format)
+    char parity = 'N';
+    int stopBits = 1;
     int corruptEvery = 0;   // flip every n-th byte sent (0: never)
     QString stateFile;      // saved at exit and after changes
     bool verbose = false;   // traffic to stderr
@@ -44,6 +47,7 @@ public:
 
 private:
     bool OpenPort();
+    bool ConfigureTty();
     bool MakeLink();
     void RemoveLink();
     void ReadInput(int64_t nowNs);
