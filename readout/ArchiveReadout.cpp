@@ -1,0 +1,183 @@
+#include "readout/ArchiveReadout.h"
+
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "comm/Connection.h"
+#include "comm/DeviceTypes.h"
+#include "comm/Drivers.h"
+#include "comm/Items.h"
+#include "comm/Tcomm.h"
+#include "readout/ArchiveFile.h"
+
+#include <algorithm>
+
+namespace korvul {
+
+namespace {
+
+// A device read as a result code: 0 and the answer, the device's positive refusal, or a negative
+// line or protocol error. ReadItem raises with the result in decimal; other texts pass on.
+int32_t ReadResult(uint8_t item, QString &answer) {
+    try {
+        ReadItem(item, answer);
+        return 0;
+    } catch (const TCommClassException &e) {
+        bool number = false;
+        const int32_t r = e.Message().toInt(&number);
+        if (!number || r == 0) throw;
+        return r;
+    }
+}
+
+TArchiveSizeDevice CommSizeDevice() {
+    TArchiveSizeDevice device;
+    device.Read = [](int item) -> std::optional<QString> {
+        QString answer;
+        if (ReadResult(static_cast<uint8_t>(item), answer) != 0) return std::nullopt;
+        return answer;
+    };
+    device.Write = [](int item, const QString &value) {
+        try {
+            WriteItemOrRaise(static_cast<uint8_t>(item), value.toLatin1());
+            return true;
+        } catch (const TCommClassException &) {
+            return false;
+        }
+    };
+    return device;
+}
+
+bool AllChannelsLower() { return Settings().CHANNELMODE.toLower() == QLatin1String("all"); }
+
+// The customer number (item h) is 0; a missing or unreadable number does not skip the channel.
+bool NoCustomerNumber(const TStrList &list) {
+    bool ok = false;
+    const qlonglong h = list.GetValue(QStringLiteral("h")).trimmed().toLongLong(&ok);
+    return ok && h == 0;
+}
+
+} // namespace
+
+TArchiveReadout::TArchiveReadout(TReadArchView &view, int currentChannel, const QString &mode)
+    : view_(view), current_(std::max(0, currentChannel)), mode_(mode) {}
+
+void TArchiveReadout::Run() {
+    const int channelCount = std::max(1, DeviceInfo().ChannelCount);
+    const int passes = AllChannelsLower() ? channelCount : 1;
+    int current = current_;
+    for (int pass = 0; pass < passes; ++pass) {
+        if (!ReadChannel(current)) return;
+        NextChannel(current, channelCount);
+    }
+}
+
+// One pass of the channel loop; false when the operator cancelled (the channel's file is not written).
+bool TArchiveReadout::ReadChannel(int current) {
+    list_.clear();
+    fileName_ = ChooseFileName();
+    view_.StartAnimation();
+    view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {0}));
+    view_.SetPanel(kPanelChannel, LanguageFormat(kTextChannel, {current + 1}));
+    view_.SetPanel(kPanelState, LanguageFormat(kTextFileNo, {ArchiveFileNumberText(fileName_)}));
+    view_.ProcessMessages();
+    list_ << QStringLiteral("[COMMONDATA]");
+    ReadCapabilityItems(list_);
+    if (!list_.GetValue(QStringLiteral("Y")).isEmpty()) view_.CommonDataRead(list_);
+    view_.ProcessMessages();
+    if (NoCustomerNumber(list_) && Settings().AllChannels()) {
+        view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {0}));
+        view_.SetPanel(kPanelState, LanguageFormat(kTextFileNo, {QStringLiteral("0")}));
+        view_.ShowNote(LanguageText(kTextSkipCaption), LanguageFormat(kTextNoCustomer, {current + 1}));
+        return true;
+    }
+    ReadArchive(list_);
+    if (view_.Cancelled()) return false;
+    WriteReaderName();
+    view_.SetPanel(kPanelState, LanguageText(kTextSaving));
+    SaveList();
+    WriteCodeMarkOf();
+    return true;
+}
+
+QString TArchiveReadout::ChooseFileName() {
+    const QString dir = ArchiveDirectory(Settings().TempFilePath);
+    if (const std::optional<int> n = FreeArchiveFileNumber(dir, Settings().TempFileNo)) {
+        fileNameChosen_ = false;
+        return ArchiveFileName(dir, *n);
+    }
+    const std::optional<QString> chosen = view_.AskFileName(LanguageText(kTextSaveTitle), dir);
+    if (!chosen || chosen->isEmpty()) throw TArchiveFileError(LanguageText(kTextNoFileNumber));
+    fileNameChosen_ = true;
+    return *chosen;
+}
+
+// Saves the list under the chosen name. A numbered name that was taken meanwhile moves on to the next
+// free number; a name chosen in the save dialog is never replaced.
+void TArchiveReadout::SaveList() {
+    for (int tries = 0; tries < 1000; ++tries) {
+        const TArchiveWriteResult r = WriteArchiveFile(fileName_, list_);
+        if (r.Status == TArchiveWrite::Written) {
+            written_ << fileName_;
+            return;
+        }
+        if (r.Status == TArchiveWrite::Failed)
+            throw TArchiveFileError(LanguageFormat(kTextWriteFailed, {fileName_, r.Reason}));
+        if (fileNameChosen_) throw TArchiveFileError(LanguageFormat(kTextFileExists, {fileName_}));
+        fileName_ = ChooseFileName();
+    }
+    throw TArchiveFileError(LanguageFormat(kTextFileExists, {fileName_}));
+}
+
+void TArchiveReadout::WriteCodeMarkOf() {
+    if (Settings().CODEMARK <= 0) return;
+    view_.SetPanel(kPanelState, LanguageText(kTextCodeMark));
+    view_.Repaint();
+    if (WriteCodeMark() != 0) view_.ShowMessage(LanguageText(kTextCodeMarkFailed));
+}
+
+// The QT-700/V2 and /M take their channel from a register at the next sign-on, so stepping by
+// reconnection would read the same channel again and file it as the next one.
+void TArchiveReadout::NextChannel(int &current, int channelCount) {
+    current = (current + 1) % channelCount;
+    if (channelCount <= 1 || !AllChannelsLower()) return;
+    const int type = DeviceInfo().TypeCode;
+    if (type == 24 || type == 42) SelectChannelByCommand(static_cast<uint16_t>(current));
+    else SelectChannelByReconnect(static_cast<uint16_t>(current));
+}
+
+void TArchiveReadout::ReadArchive(TStrList &list) {
+    DeviceInfo().ArchiveBlocks = 0;
+    const int size = ArchiveSize(DeviceInfo().TypeCode, CommSizeDevice());
+    DeviceInfo().ArchiveBlocks = size;
+    view_.SetProgress(0, -1);
+    if (size <= 0) return;
+    list << QStringLiteral("[IVDATA]");
+    const TReadoutMode mode = ReadoutModeFromSetting(mode_);
+    if (mode == TReadoutMode::Unknown) {
+        view_.ShowMessage(LanguageText(kTextUnknownMode));
+        return;
+    }
+    const int records = size / 6;
+    view_.SetProgress(0, records);
+    TStopRule rule(mode, Settings().CODEMARK);
+    int counter = 0;
+    bool stop = false;
+    do {
+        ++counter;
+        QString answer;
+        const int32_t r = ReadResult('x', answer);
+        if (r < 0) {
+            view_.StopAnimation();
+            view_.ShowMessage(LanguageText(kTextReadFailed));
+            throw TCommClassException::Result(r);
+        }
+        if (r > 0) break;
+        list << QStringLiteral("x%1=%2").arg(counter).arg(answer);
+        view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {counter}));
+        view_.StepProgress();
+        view_.ProcessMessages();
+        stop = FeedRecord(rule, answer);
+    } while (!stop && counter < records && !view_.Cancelled());
+}
+
+} // namespace korvul

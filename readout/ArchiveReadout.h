@@ -1,0 +1,93 @@
+#pragma once
+// The archive readout without its window: the channel loop, the archive of one channel into the file's
+// list, the stop rules and the archive files. The window (TFormReadArch) shows what the readout reports
+// through TReadArchView and asks the operator what the readout needs to know.
+//
+// Errors: a broken connection raises TCommClassException (text "ERROR", a negative result, or a
+// language text); a file that cannot be created or written raises TArchiveFileError with a message that
+// names the file. Either way the current channel leaves no file, and files of earlier channels stay.
+#include "comm/TStrLst.h"
+#include "readout/ArchiveRules.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <stdexcept>
+
+namespace korvul {
+
+// Text numbers of the readout.
+enum : uint16_t {
+    kTextSkipCaption = 51, kTextChannel = 210, kTextRecords = 215, kTextFileNo = 220, kTextSaving = 222,
+    kTextCodeMark = 223, kTextFinished = 224, kTextCancelled = 225, kTextCodeMarkFailed = 251,
+    kTextSaveTitle = 253, kTextNoFileNumber = 254, kTextNoCustomer = 257, kTextReadFailed = 258,
+    kTextWriteFailed = 259, kTextFileExists = 260, kTextUnknownMode = 42012,
+};
+
+class TArchiveFileError : public std::runtime_error {
+public:
+    explicit TArchiveFileError(const QString &text) : std::runtime_error(text.toStdString()) {}
+    QString Text() const { return QString::fromStdString(what()); }
+};
+
+// Status bar panels of the readout window.
+enum TReadArchPanel { kPanelRecords = 0, kPanelChannel = 1, kPanelState = 2 };
+
+class TReadArchView {
+public:
+    virtual ~TReadArchView() = default;
+    virtual void StartAnimation() {}
+    virtual void StopAnimation() {}
+    virtual void SetPanel(int /*panel*/, const QString & /*text*/) {}
+    // Position and maximum of the progress bar (maximum below 0: unchanged).
+    virtual void SetProgress(int /*position*/, int /*maximum*/) {}
+    virtual void StepProgress() {}
+    // Lets the window repaint and the Escape key arrive between two device requests.
+    virtual void ProcessMessages() {}
+    virtual void Repaint() {}
+    // The operator asked to cancel (Escape, answered Yes).
+    virtual bool Cancelled() const { return false; }
+    // A modal note with a caption (the skipped channel) and a plain message.
+    virtual void ShowNote(const QString & /*caption*/, const QString & /*text*/) {}
+    virtual void ShowMessage(const QString & /*text*/) {}
+    // The save dialog when every file number is taken; nothing when the operator cancels it.
+    virtual std::optional<QString> AskFileName(const QString & /*title*/, const QString & /*directory*/) {
+        return std::nullopt;
+    }
+    // The channel's common data were read (they name the channel): the main window shows them.
+    virtual void CommonDataRead(const TStrList & /*list*/) {}
+};
+
+class TArchiveReadout {
+public:
+    // currentChannel: the main window's selected channel tab (0-based). mode: the READOUTMODE keyword.
+    TArchiveReadout(TReadArchView &view, int currentChannel, const QString &mode);
+
+    // The channel loop over one channel, or every channel when CHANNELMODE is "all" in any letter case.
+    void Run();
+    bool Cancelled() const { return view_.Cancelled(); }
+    // Files written by this readout, in order.
+    const QStringList &WrittenFiles() const { return written_; }
+    const TStrList &List() const { return list_; }
+
+    // The archive of the connected channel into list: "[IVDATA]" and one "x<n>=<answer>" per record,
+    // up to where the readout mode stops. Sets DeviceInfo().ArchiveBlocks to the archive size.
+    void ReadArchive(TStrList &list);
+
+private:
+    bool ReadChannel(int current);
+    QString ChooseFileName();
+    void SaveList();
+    void WriteCodeMarkOf();
+    void NextChannel(int &current, int channelCount);
+
+    TReadArchView &view_;
+    int current_;
+    QString mode_;
+    TStrList list_;
+    QString fileName_;
+    bool fileNameChosen_ = false;   // chosen in the save dialog: never replaced by another number
+    QStringList written_;
+};
+
+} // namespace korvul

@@ -1,0 +1,112 @@
+// Archive file naming and writing: free numbers, the home directory for an empty path, whole files
+// only, and never replacing a file.
+#include "readout/ArchiveFile.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace korvul;
+
+namespace {
+
+void Touch(const QString &path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+QStringList Entries(const QString &dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+struct TNumberCase {
+    const char *name;
+    int tempFileNo;
+    QStringList present;
+    int expected;   // -1: none free
+};
+void PrintTo(const TNumberCase &c, std::ostream *os) { *os << c.name; }
+
+class ReadoutFileNumber : public ::testing::TestWithParam<TNumberCase> {};
+
+TEST_P(ReadoutFileNumber, TakesTheHighestNumberNoTempFileUses) {
+    QTemporaryDir dir;
+    for (const QString &name : GetParam().present) Touch(dir.filePath(name));
+    const std::optional<int> n = FreeArchiveFileNumber(dir.path(), GetParam().tempFileNo);
+    EXPECT_EQ(n.value_or(-1), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ReadoutFileNumber, ::testing::Values(
+    TNumberCase{"EmptyDirectory", 999, {}, 999},
+    TNumberCase{"AnyTempNameBlocksItsNumber", 999, {"tempz.999", "tempa.998"}, 997},
+    TNumberCase{"LetterCaseIgnored", 999, {"TEMPZ.999", "Temp.998"}, 997},
+    TNumberCase{"OtherNamesDoNotCount", 999, {"other.999", "tempz.99", "tempz.9999", "xtempz.999"}, 999},
+    TNumberCase{"StartsAtTempFileNo", 5, {"tempz.005"}, 4},
+    TNumberCase{"NumbersAbove999NeverUsed", 5000, {}, 999},
+    TNumberCase{"LastNumberZero", 1, {"tempz.001"}, 0},
+    TNumberCase{"AllTaken", 1, {"tempz.001", "tempq.000"}, -1},
+    TNumberCase{"NegativeStart", -1, {}, -1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ReadoutFileName, ThreeDigitsJoinedWithSlash) {
+    EXPECT_EQ(ArchiveFileName("/data/arc", 7), "/data/arc/tempz.007");
+    EXPECT_EQ(ArchiveFileName("/", 42), "/tempz.042");
+    EXPECT_EQ(ArchiveFileNumberText("/data/a.b/tempz.007"), "007");
+}
+
+TEST(ReadoutFileName, EmptyPathMeansTheHomeDirectoryNotTheRoot) {
+    EXPECT_EQ(ArchiveDirectory(""), QDir::homePath());
+    EXPECT_EQ(ArchiveDirectory("/data/arc/"), "/data/arc");
+    EXPECT_EQ(ArchiveDirectory("/"), "/");
+}
+
+TEST(ReadoutFileWrite, WritesLinesWithCrLfInTheProgramCodePageAndLeavesNoTemporaryFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tempz.999");
+    const TArchiveWriteResult r = WriteArchiveFile(path, {"[COMMONDATA]", "e=Müller", "[IVDATA]", "x1=000FF9123FFC"});
+    ASSERT_EQ(r.Status, TArchiveWrite::Written) << r.Reason.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[COMMONDATA]\r\ne=M\xfcller\r\n[IVDATA]\r\nx1=000FF9123FFC\r\n"));
+    EXPECT_EQ(Entries(dir.path()), QStringList{"tempz.999"});
+}
+
+TEST(ReadoutFileWrite, NeverReplacesAnExistingFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tempz.999");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("earlier readout");
+    }
+    EXPECT_EQ(WriteArchiveFile(path, {"[COMMONDATA]"}).Status, TArchiveWrite::Exists);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("earlier readout"));
+    EXPECT_EQ(Entries(dir.path()), QStringList{"tempz.999"});
+}
+
+TEST(ReadoutFileWrite, UnwritableDirectoryFailsWithAReasonAndLeavesNothing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into a read-only directory";
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0500), 0);
+    const TArchiveWriteResult r = WriteArchiveFile(dir.filePath("tempz.999"), {"[COMMONDATA]"});
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_EQ(r.Status, TArchiveWrite::Failed);
+    EXPECT_FALSE(r.Reason.isEmpty());
+    EXPECT_TRUE(Entries(dir.path()).isEmpty());
+}
+
+TEST(ReadoutFileWrite, MissingDirectoryFails) {
+    QTemporaryDir dir;
+    const TArchiveWriteResult r = WriteArchiveFile(dir.filePath("gone/tempz.999"), {"[COMMONDATA]"});
+    EXPECT_EQ(r.Status, TArchiveWrite::Failed);
+    EXPECT_FALSE(r.Reason.isEmpty());
+}
+
+} // namespace
