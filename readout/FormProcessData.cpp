@@ -1,0 +1,267 @@
+#include "readout/FormProcessData.h"
+
+#include "app/HelpViewer.h"
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "app/TranslateForm.h"
+#include "app/Wait.h"
+#include "comm/Conversions.h"
+#include "comm/DeviceTypes.h"
+#include "comm/Items.h"
+#include "main/FoStatusReg.h"
+#include "readout/FormReadArch.h"
+#include "comm/FrmCancelDlg.h"
+#include "ui_FormProcessData.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <algorithm>
+
+using namespace korvul;
+
+namespace {
+enum : uint16_t {
+    kTextRunning = 311, kTextStopped = 312, kTextFlowRate = 313, kTextCounters = 314, kTextFailed = 250,
+    kTextPeriod1 = 340, kTextPeriod2 = 341, kTextPeriod3 = 342,
+};
+constexpr int kStatusBase = 50000;
+constexpr int kShownWidths[kShownColumns] = {66, 100, 99, 57, 55, 52, 46, 31};
+} // namespace
+
+int korvul::ShowProcessData(QWidget *parent, const TProcessDataHeader &header) {
+    TFormProcessData window(parent);
+    window.SetHeader(header);
+    return window.exec();
+}
+
+TFormProcessData::TFormProcessData(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFormProcessData>()) {
+    ui->setupUi(this);
+    TranslateForm(this, kTextBase);
+    SetUpTables();
+    ui->Button1->setText(LanguageText(kTextRunning));
+    ui->Button2->setText(LanguageText(kTextFlowRate));
+    ui->sePeriod->setValue(5);
+    connect(&Timer1, &QTimer::timeout, this, &TFormProcessData::Tick);
+    connect(ui->Button1, &QPushButton::clicked, this, &TFormProcessData::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TFormProcessData::Button2Click);
+    connect(ui->Button3, &QPushButton::clicked, this, &TFormProcessData::Button3Click);
+    connect(ui->Button4, &QPushButton::clicked, this, &TFormProcessData::Button4Click);
+    connect(ui->btSet, &QPushButton::clicked, this, &TFormProcessData::btSetClick);
+    connect(ui->Button6, &QPushButton::clicked, this, [this] { done(1); });
+    connect(ui->Button5, &QPushButton::clicked, this, [] { ShowHelpTopic(QStringLiteral("ReadProcessData")); });
+    connect(ui->sePeriod, &QSpinBox::valueChanged, this, [this] { ui->btSet->setEnabled(true); });
+    ui->sePeriod->installEventFilter(this);
+}
+
+TFormProcessData::~TFormProcessData() = default;
+
+void TFormProcessData::SetUpTables() {
+    ui->StringGrid2->setColumnCount(kRawColumns);
+    ui->StringGrid2->hide();
+    QTableWidget *shown = ui->StringGrid1;
+    for (int c = 0; c < kShownColumns; ++c) shown->setColumnWidth(c, kShownWidths[c]);
+    shown->setSelectionBehavior(QAbstractItemView::SelectRows);
+    shown->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    shown->verticalHeader()->setSectionsMovable(true);
+}
+
+void TFormProcessData::SetHeader(const TProcessDataHeader &h) {
+    ui->edDevType->setText(h.DevType);
+    ui->edSw->setText(h.Sw);
+    ui->edDate->setText(h.Date);
+    ui->edDevNo->setText(h.DevNo);
+    ui->edCountNo->setText(h.CountNo);
+    ui->edCustNo->setText(h.CustNo);
+}
+
+void TFormProcessData::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (started_) return;
+    started_ = true;
+    const TDeviceInfo &info = DeviceInfo();
+    columnOrder_ = QString::fromLatin1(kCounterOrder);
+    period_ = InitialPeriod(info.TypeCode, Settings().PDBPERIOD);
+    ui->sePeriod->setValue(period_);
+    ui->Button2->setEnabled(!(info.TypeCode == 92 && info.Version < 40));
+    Timer1.setInterval(ScaledMs(period_ * 1000));
+    ui->btSet->setEnabled(false);
+    QTimer::singleShot(0, this, [this] {
+        if (!Tick()) return;
+        if (!closing_) Timer1.start();
+    });
+}
+
+bool TFormProcessData::Tick() {
+    if (inTick_ || closing_) return true;
+    inTick_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = true;
+    try {
+        ReadOnce();
+    } catch (const std::exception &) {
+        ok = false;
+    }
+    QApplication::restoreOverrideCursor();
+    inTick_ = false;
+    if (!ok) TickFailed();
+    return ok;
+}
+
+void TFormProcessData::ReadOnce() {
+    const TDeviceInfo &info = DeviceInfo();
+    QString answer;
+    ExchangeRawCommand(ProcessDataRequest(info.TypeCode, info.Version), answer);
+    if (answer.isEmpty()) return;
+    const std::optional<TProcessRow> row = info.TypeCode == 91 ? ParseType91Answer(answer)
+                                                                : ParseOtherAnswer(answer, info.TypeCode, info.Version);
+    if (row) AddRow(*row);
+}
+
+// The tick acts as Stop, then asks whether to end; No acts as the Stop button again (resumes).
+void TFormProcessData::TickFailed() {
+    Timer1.stop();
+    ui->Button1->setText(LanguageText(kTextStopped));
+    TFrmCancelDlg dialog(this, LanguageText(kTextFailed));
+    if (dialog.exec() == TFrmCancelDlg::kResultYes) {
+        done(kResultEnd);
+        return;
+    }
+    Button1Click();
+}
+
+void TFormProcessData::AddRow(const TProcessRow &row) {
+    QTableWidget *raw = ui->StringGrid2, *shown = ui->StringGrid1;
+    const int r = raw->rowCount();
+    raw->insertRow(r);
+    for (int c = 0; c < kRawColumns; ++c) raw->setItem(r, c, new QTableWidgetItem(row[size_t(c)]));
+    shown->insertRow(r);
+    const auto cells = ShownRow(row, columnOrder_);
+    for (int c = 0; c < kShownColumns; ++c) {
+        const QString text = c == kStatusColumn ? StatusCheck(row[kStatusColumn]) : cells[size_t(c)];
+        shown->setItem(r, c, new QTableWidgetItem(text));
+    }
+    shown->setCurrentCell(r, 0);
+}
+
+int TFormProcessData::RowCount() const { return ui->StringGrid2->rowCount(); }
+
+TProcessRow TFormProcessData::RawRow(int row) const {
+    TProcessRow r;
+    for (int c = 0; c < kRawColumns; ++c) {
+        const QTableWidgetItem *item = ui->StringGrid2->item(row, c);
+        r[size_t(c)] = item ? item->text() : QString();
+    }
+    return r;
+}
+
+QString TFormProcessData::ShownCell(int row, int column) const {
+    const QTableWidgetItem *item = ui->StringGrid1->item(row, column);
+    return item ? item->text() : QString();
+}
+
+QStringList TFormProcessData::RawTitles() const {
+    QStringList titles;
+    for (int c = 0; c < kRawColumns; ++c) {
+        const QTableWidgetItem *h = ui->StringGrid2->horizontalHeaderItem(c);
+        titles << (h ? h->text() : QString());
+    }
+    return titles;
+}
+
+QString TFormProcessData::SelectionText() const {
+    QList<int> rows;
+    for (const QModelIndex &i : ui->StringGrid1->selectionModel()->selectedRows()) rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (rows.size() <= 1) {
+        rows.clear();
+        for (int r = 0; r < RowCount(); ++r) rows << r;
+    }
+    QList<QStringList> cells;
+    for (int r : rows) {
+        const TProcessRow raw = RawRow(r);
+        cells << QStringList(raw.begin(), raw.end());
+    }
+    const QChar separator(static_cast<char16_t>(std::clamp(Settings().PDBSEPARATORCHARACTER, 0, 0xFFFF)));
+    return CopyText(RawTitles(), cells, separator);
+}
+
+void TFormProcessData::Button1Click() {
+    if (Timer1.isActive()) {
+        Timer1.stop();
+        ui->Button1->setText(LanguageText(kTextStopped));
+    } else {
+        Timer1.start();
+        ui->Button1->setText(LanguageText(kTextRunning));
+    }
+}
+
+void TFormProcessData::Button2Click() {
+    const bool toFlow = columnOrder_ == QLatin1String(kCounterOrder);
+    columnOrder_ = QString::fromLatin1(toFlow ? kFlowRateOrder : kCounterOrder);
+    ui->Button2->setText(LanguageText(toFlow ? kTextCounters : kTextFlowRate));
+    for (int shownColumn : {1, 2}) {
+        const int rawColumn = columnOrder_[shownColumn].digitValue();
+        ui->StringGrid1->setColumnWidth(shownColumn, ui->StringGrid2->columnWidth(rawColumn));
+        if (const QTableWidgetItem *h = ui->StringGrid2->horizontalHeaderItem(rawColumn))
+            ui->StringGrid1->setHorizontalHeaderItem(shownColumn, new QTableWidgetItem(h->text()));
+    }
+}
+
+void TFormProcessData::Button3Click() {
+    const int row = ui->StringGrid1->currentRow();
+    if (row < 0 || row >= RowCount()) return;
+    try {
+        const QString text = StatusBitsToText(RawRow(row)[kStatusColumn], DeviceInfo().TypeCode, kStatusBase);
+        CreateStatusRegWindow();
+        FoStatusReg()->Memo()->clear();
+        FoStatusReg()->ShowText(text);
+    } catch (const std::exception &e) {
+        ReadoutMessage(this, QString(), QString::fromStdString(e.what()));
+    }
+}
+
+void TFormProcessData::Button4Click() { QGuiApplication::clipboard()->setText(SelectionText()); }
+
+void TFormProcessData::btSetClick() { ApplyPeriod(ui->sePeriod->value()); }
+
+void TFormProcessData::ApplyPeriod(int value) {
+    const TPeriodCheck check = CheckPeriod(DeviceInfo().TypeCode, value);
+    if (check.Range) {
+        const QString text = LanguageText(kTextPeriod1) + QStringLiteral("\r\n") +
+                             LanguageFormat(kTextPeriod2, {check.Range->first, check.Range->second}) +
+                             QStringLiteral("\r\n") + LanguageText(kTextPeriod3);
+        ReadoutMessage(this, QString(), text);
+    }
+    period_ = check.Period;
+    ui->sePeriod->setValue(period_);
+    Timer1.setInterval(ScaledMs(period_ * 1000));
+    ui->btSet->setEnabled(false);
+}
+
+bool TFormProcessData::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->sePeriod && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btSetClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Every way of closing stops the readout and keeps the period for the next time.
+void TFormProcessData::done(int result) {
+    if (!closing_) {
+        closing_ = true;
+        Timer1.stop();
+        Settings().PDBPERIOD = period_;
+        try {
+            SaveSettings();
+        } catch (const std::exception &e) {
+            ReadoutMessage(this, QString(), QString::fromStdString(e.what()));
+        }
+    }
+    QDialog::done(result);
+}

@@ -1,0 +1,236 @@
+#include "readout/FormReadArch.h"
+
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "app/TranslateForm.h"
+#include "app/Wait.h"
+#include "comm/CommState.h"
+#include "comm/Drivers.h"
+#include "readout/ArchiveReadout.h"
+#include "comm/FrmCancelDlg.h"
+#include "ui_FormReadArch.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStyle>
+
+namespace korvul {
+
+namespace {
+
+TReadoutMessageHook messageHook;
+
+// The window as the readout sees it.
+class TWindowView : public TReadArchView {
+public:
+    explicit TWindowView(TFormReadArch &w) : w_(w) {}
+    void StartAnimation() override { w_.StartAnimation(); }
+    void StopAnimation() override { w_.StopAnimation(); }
+    void SetPanel(int panel, const QString &text) override { w_.SetPanel(panel, text); }
+    void SetProgress(int position, int maximum) override { w_.SetProgress(position, maximum); }
+    void StepProgress() override { w_.StepProgress(); }
+    void ProcessMessages() override { korvul::ProcessMessages(); }
+    void Repaint() override { w_.repaint(); }
+    bool Cancelled() const override { return w_.Cancelled(); }
+    void ShowNote(const QString &caption, const QString &text) override { ReadoutMessage(&w_, caption, text); }
+    void ShowMessage(const QString &text) override { ReadoutMessage(&w_, QString(), text); }
+    std::optional<QString> AskFileName(const QString &title, const QString &directory) override {
+        // The file never replaces an existing one, so the dialog need not ask about overwriting.
+        const QString name = QFileDialog::getSaveFileName(&w_, title, directory, QString(), nullptr,
+                                                          QFileDialog::DontConfirmOverwrite);
+        if (name.isEmpty()) return std::nullopt;
+        return name;
+    }
+    void CommonDataRead(const TStrList &list) override {
+        if (w_.Host().CommonDataRead) w_.Host().CommonDataRead(list);
+    }
+
+private:
+    TFormReadArch &w_;
+};
+
+bool IsBrokenConnection(const QString &text) {
+    if (text == QLatin1String(kErrorText)) return true;
+    bool number = false;
+    const int r = text.toInt(&number);
+    return number && r < 0;
+}
+
+} // namespace
+
+void SetReadoutMessageHook(TReadoutMessageHook hook) { messageHook = std::move(hook); }
+
+void ReadoutMessage(QWidget *parent, const QString &caption, const QString &text) {
+    if (messageHook) return messageHook(caption, text);
+    QMessageBox box(QMessageBox::Information, caption.isEmpty() ? QString::fromLatin1("Vendrok") : caption,
+                    text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+int ShowArchiveReadout(QWidget *parent, const TReadArchHost &host) {
+    TFormReadArch window(parent, host);
+    return window.exec();
+}
+
+int ShowMemoryDump(QWidget *parent, TReadArchHost host) {
+    host.Mode = QStringLiteral("dump");
+    return ShowArchiveReadout(parent, host);
+}
+
+} // namespace korvul
+
+using namespace korvul;
+
+TFormReadArch::TFormReadArch(QWidget *parent, const TReadArchHost &host)
+    : QDialog(parent), ui(std::make_unique<Ui::TFormReadArch>()), host_(host) {
+    ui->setupUi(this);
+    // No border icons: the window ends by itself, or through Escape and the cancel question.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    TranslateForm(this, kTextBase);
+    if (host_.Mode.isEmpty()) host_.Mode = Settings().READOUTMODE;
+    SetUpStatusBar();
+    ui->ProgressBar1->setRange(0, 100);
+    ui->ProgressBar1->setValue(0);
+    ui->lbState->hide();
+    Timer1.setSingleShot(true);
+    connect(&Timer1, &QTimer::timeout, this, [this] { done(1); });
+    animation_.setInterval(120);
+    connect(&animation_, &QTimer::timeout, this, &TFormReadArch::NextAnimationFrame);
+    NextAnimationFrame();
+}
+
+TFormReadArch::~TFormReadArch() = default;
+
+void TFormReadArch::SetUpStatusBar() {
+    const QFontMetrics fm(font());
+    const int widths[3] = {fm.horizontalAdvance(LanguageText(kTextRecords) + QStringLiteral("000000 ")),
+                           fm.horizontalAdvance(LanguageText(kTextChannel) + QStringLiteral("00 ")), 0};
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(ui->StatusBar1);
+        panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panels_[i]->setFrameShape(QFrame::StyledPanel);
+        if (widths[i] > 0) panels_[i]->setMinimumWidth(widths[i] + 8);
+        ui->StatusBar1->addWidget(panels_[i], i == 2 ? 1 : 0);
+    }
+}
+
+QString TFormReadArch::PanelText(int panel) const {
+    return panel >= 0 && panel < 3 ? panels_[panel]->text() : QString();
+}
+QString TFormReadArch::StateText() const { return ui->lbState->text(); }
+int TFormReadArch::Progress() const { return ui->ProgressBar1->value(); }
+
+void TFormReadArch::StartAnimation() {
+    ui->Animate1->show();
+    animation_.start();
+}
+
+void TFormReadArch::StopAnimation() { animation_.stop(); }
+
+void TFormReadArch::SetPanel(int panel, const QString &text) {
+    if (panel >= 0 && panel < 3) panels_[panel]->setText(text);
+}
+
+void TFormReadArch::SetProgress(int position, int maximum) {
+    if (maximum >= 0) ui->ProgressBar1->setRange(0, std::max(maximum, 1));
+    ui->ProgressBar1->setValue(position);
+}
+
+void TFormReadArch::StepProgress() { ui->ProgressBar1->setValue(ui->ProgressBar1->value() + 1); }
+
+// A sheet moves from the left folder to the right one.
+void TFormReadArch::NextAnimationFrame() {
+    const int w = 160, h = 40, icon = 32, steps = 8;
+    QPixmap pm(w, h);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon sheet = style()->standardIcon(QStyle::SP_FileIcon);
+    p.drawPixmap(0, 4, folder.pixmap(icon));
+    p.drawPixmap(w - icon, 4, folder.pixmap(icon));
+    const int x = icon + (w - 3 * icon) * frame_ / steps;
+    p.drawPixmap(x, 4, sheet.pixmap(icon - 8));
+    p.end();
+    ui->Animate1->setPixmap(pm);
+    frame_ = (frame_ + 1) % (steps + 1);
+}
+
+void TFormReadArch::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (started_) return;
+    started_ = true;
+    // The readout runs once the window is on the screen, inside its own modal loop.
+    QTimer::singleShot(0, this, &TFormReadArch::RunReadout);
+}
+
+void TFormReadArch::RunReadout() {
+    running_ = true;
+    TWindowView view(*this);
+    TArchiveReadout readout(view, host_.CurrentChannel, host_.Mode);
+    try {
+        readout.Run();
+    } catch (const TCommClassException &e) {
+        HandleFailure(e.Message());
+    } catch (const TArchiveFileError &e) {
+        ReadoutMessage(this, QString(), e.Text());
+    } catch (const std::exception &e) {
+        korvul::ShowException(e);
+    }
+    written_ = readout.WrittenFiles();
+    Finish();
+}
+
+void TFormReadArch::HandleFailure(const QString &exceptionText) {
+    if (IsBrokenConnection(exceptionText)) {
+        if (host_.ConnectionBroken) host_.ConnectionBroken(this);
+        else if (parentWidget()) QCoreApplication::postEvent(parentWidget(), new TDialogBrokenEvent(this));
+        return;
+    }
+    bool number = false;
+    exceptionText.toInt(&number);
+    ReadoutMessage(this, QString(), number ? LanguageText(kTextReadFailed) : exceptionText);
+}
+
+void TFormReadArch::Finish() {
+    running_ = false;
+    finished_ = true;
+    StopAnimation();
+    ui->Animate1->hide();
+    ui->lbState->setText(LanguageText(cancelled_ ? kTextCancelled : kTextFinished));
+    ui->lbState->show();
+    Timer1.start(ScaledMs(kCloseMs));
+}
+
+void TFormReadArch::AskCancel() {
+    if (asking_ || finished_) return;
+    asking_ = true;
+    TFrmCancelDlg dialog(this);
+    if (dialog.exec() == TFrmCancelDlg::kResultYes) cancelled_ = true;
+    asking_ = false;
+}
+
+void TFormReadArch::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape) {
+        AskCancel();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// Escape reaches the dialog as reject(): it asks the cancel question instead of closing.
+void TFormReadArch::reject() {
+    if (running_) AskCancel();
+    else if (finished_) QDialog::reject();
+}
+
+void TFormReadArch::closeEvent(QCloseEvent *event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}

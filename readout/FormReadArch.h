@@ -1,0 +1,108 @@
+#pragma once
+// TFormReadArch: the modal archive readout window (text base 200). A file-copy animation, a progress
+// bar and a status bar with three panels (records, channel, state). The readout runs when the window is
+// first shown; Escape asks TFrmCancelDlg whether to cancel. At the end the window says "finished" or
+// "cancelled" and closes itself with result 1 after 5000 ms (scaled by KORVUL_TIME_SCALE).
+//
+// Failures: a broken connection ("ERROR" or a negative result) is reported to the host (message 1127 of
+// the main window: it closes this window, shows text 2207 and disconnects); a device refusal shows text
+// 258; a file that cannot be written shows a message naming it. Files of finished channels stay.
+#include "comm/TStrLst.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TFormReadArch;
+}
+class QLabel;
+
+namespace korvul {
+
+// Posted to the main window by a dialog whose device exchange broke (the system's message 1127).
+inline const QEvent::Type WM_DIALOG_BROKEN = QEvent::Type(1127);
+class TDialogBrokenEvent : public QEvent {
+public:
+    explicit TDialogBrokenEvent(QWidget *dialog) : QEvent(WM_DIALOG_BROKEN), Dialog(dialog) {}
+    QPointer<QWidget> Dialog;
+};
+
+// What the readout window needs from the main window.
+struct TReadArchHost {
+    int CurrentChannel = 0;   // the selected channel tab (0-based)
+    QString Mode;             // readout mode keyword; empty: the READOUTMODE setting
+    // The readout read a channel's common data: copy them into CommonData and show them.
+    std::function<void(const TStrList &list)> CommonDataRead;
+    // The connection broke; empty: a TDialogBrokenEvent is posted to the parent window.
+    std::function<void(QWidget *window)> ConnectionBroken;
+};
+
+// Messages of the readout windows (caption, text). Tests install a hook; empty restores the box.
+using TReadoutMessageHook = std::function<void(const QString &caption, const QString &text)>;
+void SetReadoutMessageHook(TReadoutMessageHook hook);
+void ReadoutMessage(QWidget *parent, const QString &caption, const QString &text);
+
+// Shows the readout window modally and runs the readout; returns the window's result (1 when it
+// closed itself). The caller has stopped polling; it re-reads the common data afterwards.
+int ShowArchiveReadout(QWidget *parent, const TReadArchHost &host);
+// The memory dump: the same with mode "dump".
+int ShowMemoryDump(QWidget *parent, TReadArchHost host);
+
+} // namespace korvul
+
+class TFormReadArch : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr uint16_t kTextBase = 200;
+    static constexpr int kCloseMs = 5000;
+
+    TFormReadArch(QWidget *parent, const korvul::TReadArchHost &host);
+    ~TFormReadArch() override;
+
+    bool Cancelled() const { return cancelled_; }
+    bool Finished() const { return finished_; }
+    QStringList WrittenFiles() const { return written_; }
+    QString PanelText(int panel) const;
+    QString StateText() const;
+    int Progress() const;
+
+    // Parts the readout drives (through its view).
+    void StartAnimation();
+    void StopAnimation();
+    void SetPanel(int panel, const QString &text);
+    void SetProgress(int position, int maximum);
+    void StepProgress();
+    const korvul::TReadArchHost &Host() const { return host_; }
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void SetUpStatusBar();
+    void RunReadout();
+    void HandleFailure(const QString &exceptionText);
+    void Finish();
+    void NextAnimationFrame();
+    void AskCancel();
+
+    std::unique_ptr<Ui::TFormReadArch> ui;
+    korvul::TReadArchHost host_;
+    QLabel *panels_[3] = {};
+    QTimer Timer1;
+    QTimer animation_;
+    int frame_ = 0;
+    bool started_ = false;
+    bool running_ = false;
+    bool finished_ = false;
+    bool cancelled_ = false;
+    bool asking_ = false;
+    QStringList written_;
+};
