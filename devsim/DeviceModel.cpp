@@ -251,8 +251,10 @@ Reply DeviceModel::ReadRegister() {
 }
 
 Reply DeviceModel::WriteRegister(const std::string &value) {
-    if (!writeAccess_) return Reply::No(RefNoAccess);
     if (selectedRegister_.empty()) return Reply::No(RefUnknownItem);
+    // Choosing the channel (register 0001) is open to everyone: the program selects the channel before it
+    // sends the access code. Every other register needs write access.
+    if (!writeAccess_ && selectedRegister_ != "0001") return Reply::No(RefNoAccess);
     if (value.empty() || value.size() > 16 || !AllOf(value, IsUpperHex)) return Reply::No(RefBadValue);
     const std::string &a = selectedRegister_;
     if (a == "8801") {

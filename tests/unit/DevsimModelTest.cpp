@@ -133,6 +133,14 @@ TEST_F(Model, ChannelFollowsRegister0001OnlyAtTheNextSignOn) {
     EXPECT_EQ(Text(m.Read(60, Now)), "03");
 }
 
+TEST_F(Model, ChannelRegisterIsOpenWithoutAccessButOtherRegistersAreNot) {
+    DeviceModel m = Make(2461);
+    ASSERT_EQ(m.Write(61, "0001", Now).kind, Reply::Ack);
+    EXPECT_EQ(m.Write(62, "02", Now).kind, Reply::Ack) << "channel choice precedes the access code";
+    ASSERT_EQ(m.Write(61, "8801", Now).kind, Reply::Ack);
+    EXPECT_EQ(m.Write(62, "01", Now).code, RefNoAccess) << "deleting measurements needs access";
+}
+
 TEST_F(Model, ReconnectAfterTheWindowKeepsTheChannel) {
     ModelOptions o;
     o.reconnectWindowMs = 1000;
