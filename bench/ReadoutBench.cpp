@@ -1,0 +1,141 @@
+// Archive readout against devsim: wall time of a readout of N records (default 2000) divided by the
+// ideal time of the line, and the CPU the program used meanwhile. Three runs side by side:
+//   9600 baud 8N1 and 7E1 with a 20 ms device reaction time (goal: ratio <= 1.05),
+//   38400 baud 8N1 without reaction time (goal: ratio <= 1.10); CPU below 2 % of one core in all.
+// Ideal time = bytes the device sends x 10 / baud + records x reaction time. Only the device's answers
+// count: the program's requests leave over the pseudo-terminal at once, unthrottled.
+// Run: build/bin/readout_bench [--records N]
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "comm/CommState.h"
+#include "comm/Connection.h"
+#include "comm/DeviceTypes.h"
+#include "comm/Tcomm.h"
+#include "readout/ArchiveReadout.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// The readout window processes pending events after each record; so does the bench.
+class TEventView : public korvul::TReadArchView {
+public:
+    void ProcessMessages() override { korvul::ProcessMessages(); }
+};
+
+struct TRun {
+    const char *name;
+    int baud;
+    const char *format;      // devsim's character format (10 bits per character in both)
+    const char *lineInit;    // the program's line settings
+    int reactionMs;
+    double goal;
+};
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+pid_t StartDevsim(const QString &link, const TRun &run, int records) {
+    const std::string exe = (QCoreApplication::applicationDirPath() + "/devsim").toStdString();
+    std::vector<std::string> args{exe, "--type", "2461", "--archive-size", std::to_string(records * 6),
+                                  "--baud", std::to_string(run.baud), "--format", run.format,
+                                  "--late", std::to_string(run.reactionMs), "--port-link", link.toStdString()};
+    std::vector<char *> argv;
+    for (auto &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    for (int i = 0; i < 500 && !QFileInfo::exists(link); ++i) usleep(10000);
+    return QFileInfo::exists(link) ? pid : -1;
+}
+
+void StopDevsim(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+// One readout; false when the device could not be reached.
+bool Measure(const TRun &run, int records, const QString &configHome) {
+    using namespace korvul;
+    const QString link = configHome + "/korvul/ports/COM1";
+    const pid_t pid = StartDevsim(link, run, records);
+    if (pid < 0) {
+        std::printf("%s: devsim did not start\n", run.name);
+        return false;
+    }
+    Settings().INIT = QString::fromLatin1(run.lineInit);
+    TCommClass comm("QT");
+    SetCommObjectForTests(&comm);
+    bool ok = false;
+    try {
+        ok = ConnectDevice();
+        IdentifyDeviceType();
+    } catch (const std::exception &e) {
+        std::printf("%s: connect failed: %s\n", run.name, e.what());
+    }
+    if (ok) {
+        Settings().READOUTMODE = "dump";
+        TEventView view;
+        TArchiveReadout readout(view, 0, "dump");
+        TStrList list;
+        QElapsedTimer wall;
+        const double cpu0 = CpuSeconds();
+        wall.start();
+        readout.ReadArchive(list);
+        const double seconds = double(wall.nsecsElapsed()) / 1e9, cpu = CpuSeconds() - cpu0;
+        const int read = int(list.size()) - 1;
+        // Answers: "b" as STX + 4 digits + ETX + BCC, each record as STX + 12 digits + ETX + BCC.
+        const double bytes = 7.0 + 15.0 * read;
+        const double ideal = bytes * 10.0 / run.baud + (read + 1) * run.reactionMs / 1000.0;
+        std::printf("%-28s records %5d  wall %7.3f s  ideal %7.3f s  ratio %.3f (goal <= %.2f)  cpu %.2f %% of one core\n",
+                    run.name, read, seconds, ideal, seconds / ideal, run.goal, 100.0 * cpu / seconds);
+    }
+    SetCommObjectForTests(nullptr);
+    StopDevsim(pid);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    int records = 2000;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--records") records = std::max(10, std::atoi(argv[i + 1]));
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    qunsetenv("KORVUL_TIME_SCALE");
+    QDir().mkpath(home.path() + "/korvul/ports");
+    korvul::Settings().COM = 1;
+    korvul::Settings().ACCESSCODE = "12345678";
+    korvul::Settings().READER = "bench";
+    const TRun runs[] = {
+        {"9600 baud 8N1, 20 ms", 9600, "8N1", "9600,N,8,1,BIN,IGP0,T0700", 20, 1.05},
+        {"9600 baud 7E1, 20 ms", 9600, "7E1", "9600,E,7,1,BIN,IGP0,T0700", 20, 1.05},
+        {"38400 baud 8N1, 0 ms", 38400, "8N1", "38400,N,8,1,BIN,IGP0,T0700", 0, 1.10},
+    };
+    int failures = 0;
+    for (const TRun &run : runs)
+        if (!Measure(run, records, home.path())) ++failures;
+    return failures == 0 ? 0 : 1;
+}
