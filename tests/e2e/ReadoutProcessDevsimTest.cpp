@@ -1,0 +1,136 @@
+// The process data window against devsim: rows every period for both request kinds, Ok/Er, the copy
+// text, answers with a bad checksum, and the question after a failed exchange.
+#include "ReadoutDevsimFixture.h"
+
+#include "app/Wait.h"
+#include "readout/FormProcessData.h"
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLabel>
+
+using namespace korvul;
+using namespace readouttest;
+
+namespace {
+
+class ReadoutProcessDevsim : public ReadoutDevsim {
+protected:
+    // Starts devsim, connects as the main window does, then frees the line for the raw exchange.
+    void Open(const QStringList &args) {
+        sim.Start(args, Link(), kScale);
+        ASSERT_TRUE(sim.Running());
+        Connect();
+        ASSERT_TRUE(DeviceInfo().HasProcessData);
+        DisconnectDevice();
+    }
+    // Shows the window; script runs every 5 ms with it while it is open.
+    int Run(const std::function<void(TFormProcessData *)> &script) {
+        QTimer operatorTimer;
+        QObject::connect(&operatorTimer, &QTimer::timeout, [&] {
+            if (auto *question = qobject_cast<TFrmCancelDlg *>(QApplication::activeModalWidget())) {
+                questionText = question->findChild<QLabel *>("lbQuestion")->text();
+                if (cancelAnswer) question->findChild<QPushButton *>(cancelAnswer == 6 ? "btYes" : "btNo")->click();
+                return;
+            }
+            if (auto *w = qobject_cast<TFormProcessData *>(QApplication::activeModalWidget())) script(w);
+        });
+        operatorTimer.start(5);
+        return ShowProcessData(nullptr, TProcessDataHeader{"NX", "1.0", "17.05.24", "4711", "815", "1001"});
+    }
+    QString questionText;
+};
+
+struct TTypeCase {
+    const char *ident;
+    int period;   // seconds the window opens with (PDBPERIOD 5)
+};
+class ReadoutProcessType : public ReadoutProcessDevsim, public ::testing::WithParamInterface<TTypeCase> {};
+
+TEST_P(ReadoutProcessType, AddsARowEveryPeriodShowsOkAndCopiesAllRows) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", GetParam().ident});
+    std::vector<qint64> rowTimes;
+    QElapsedTimer clock;
+    clock.start();
+    QString copied;
+    int period = 0, rowsAtCopy = 0;
+    const int result = Run([&](TFormProcessData *w) {
+        period = w->Period();
+        if (w->RowCount() > int(rowTimes.size())) rowTimes.push_back(clock.elapsed());
+        if (w->RowCount() >= 3 && copied.isEmpty()) {
+            rowsAtCopy = w->RowCount();
+            w->findChild<QPushButton *>("Button4")->click();
+            copied = QGuiApplication::clipboard()->text();
+            w->findChild<QPushButton *>("Button6")->click();
+        }
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(period, GetParam().period);
+    ASSERT_GE(rowTimes.size(), 3u);
+    const qint64 periodMs = ScaledMs(GetParam().period * 1000);
+    for (size_t i = 1; i < rowTimes.size(); ++i)
+        EXPECT_GE(rowTimes[i] - rowTimes[i - 1], periodMs * 8 / 10) << "row " << i;
+    const QStringList lines = copied.split("\r\n");
+    ASSERT_EQ(lines.size(), rowsAtCopy + 2) << copied.toStdString();   // titles, every row, the empty rest
+    EXPECT_TRUE(lines[0].startsWith(LanguageText(320) + "\t"));
+    EXPECT_EQ(lines[1].count('\t'), kRawColumns);
+    EXPECT_EQ(Settings().PDBPERIOD, GetParam().period);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, ReadoutProcessType, ::testing::Values(
+    TTypeCase{"9301", 5},     // P67 with its byte sum
+    TTypeCase{"9140", 10}),   // P56, type 91 keeps at least 10 s
+    [](const auto &info) { return std::string("Type") + info.param.ident; });
+
+TEST_F(ReadoutProcessDevsim, RowsShowTheValuesAndOkForTheRunningStatus) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301"});
+    TProcessRow row;
+    QString okCell;
+    Run([&](TFormProcessData *w) {
+        if (w->RowCount() < 1) return;
+        row = w->RawRow(0);
+        okCell = w->ShownCell(0, kStatusColumn);
+        w->findChild<QPushButton *>("Button6")->click();
+    });
+    EXPECT_EQ(row[7], "80000000");
+    EXPECT_EQ(okCell, "Ok");
+    EXPECT_EQ(row[0].size(), 8);
+    EXPECT_EQ(row[5], "15.00");   // 288.15 K less 273.15
+}
+
+TEST_F(ReadoutProcessDevsim, BadChecksumAddsNoRowAndKeepsRunning) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301", "--bad-checksum"});
+    QElapsedTimer clock;
+    clock.start();
+    int rows = -1;
+    bool running = false;
+    Run([&](TFormProcessData *w) {
+        if (clock.elapsed() < ScaledMs(5000) * 3) return;
+        rows = w->RowCount();
+        running = w->Running();
+        w->findChild<QPushButton *>("Button6")->click();
+    });
+    EXPECT_EQ(rows, 0);
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(questionText.isEmpty());
+}
+
+TEST_F(ReadoutProcessDevsim, FailedExchangeAsksAndYesEndsTheWindow) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301"});
+    cancelAnswer = 6;
+    bool stopped = false;
+    const int result = Run([&](TFormProcessData *w) {
+        if (w->RowCount() >= 1 && !stopped) {
+            stopped = true;
+            sim.Stop();
+        }
+    });
+    EXPECT_EQ(result, TFormProcessData::kResultEnd);
+    EXPECT_EQ(questionText, LanguageText(250));
+}
+
+} // namespace
