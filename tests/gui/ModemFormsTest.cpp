@@ -1,11 +1,19 @@
-// The small windows of connecting and reading: cancel question, notice window (dialing, password and
-// channel forms further below once they exist).
+// The small windows of connecting and reading: cancel question, notice window, dialing window,
+// headquarter password, end-device choice, and the hooks that connect them to the modem dialogue.
 #include "app/LangSupp.h"
+#include "comm/CommState.h"
+#include "comm/Dialing.h"
+#include "comm/FoConnect.h"
 #include "comm/FormMeldung.h"
 #include "comm/FrmCancelDlg.h"
+#include "comm/ModemWindows.h"
+#include "comm/Password.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -113,6 +121,97 @@ TEST_F(ModemForms, NoticeShownCentredOnAWindowDoesNotTakeTheFocus) {
     TFormMeldung notice;
     notice.ShowCentredOn(&main);
     EXPECT_TRUE(notice.isVisible());
-    EXPECT_EQ(WindowCentre(&notice), WindowCentre(&main));
+    EXPECT_NEAR(WindowCentre(&notice).x(), WindowCentre(&main).x(), 2);
+    EXPECT_NEAR(WindowCentre(&notice).y(), WindowCentre(&main).y(), 2);
     EXPECT_TRUE(notice.testAttribute(Qt::WA_ShowWithoutActivating));
+}
+
+TEST_F(ModemForms, DialingWindowShowsTheNumberStaysOnTopAndCancelsByButtonOrEscape) {
+    for (const bool byEscape : {false, true}) {
+        CancelRequested = false;
+        TfoDialing window;
+        window.SetNumber(QStringLiteral("0815"));
+        EXPECT_EQ(window.PanelText(), LanguageText(1002) + "0815");
+        EXPECT_EQ(window.windowTitle(), LanguageText(1001));
+        EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+        window.show();
+        EXPECT_FALSE(window.isModal());
+        if (byEscape) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&window, &esc);
+        } else {
+            window.findChild<QPushButton *>("Button1")->click();
+        }
+        EXPECT_TRUE(CancelRequested);
+        EXPECT_FALSE(window.isVisible());
+    }
+    CancelRequested = false;
+}
+
+TEST_F(ModemForms, PasswordIsHeadquarterDigitAndTypedTextInNineCharactersStartingAtTheFirstHeadquarter) {
+    TFoPassword dlg;
+    auto *hq = dlg.findChild<QComboBox *>("cbHeadQuarter");
+    auto *password = dlg.findChild<QLineEdit *>("jePassword");
+    EXPECT_EQ(dlg.windowTitle(), "Enter Headquarter Password");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(hq->count(), 4);
+    hq->setCurrentIndex(2);
+    dlg.show();
+    EXPECT_EQ(hq->currentText(), "1");  // reset each time the dialog is shown
+    hq->setCurrentIndex(1);
+    password->setText(QStringLiteral("abcdefghijkl"));
+    EXPECT_EQ(dlg.PasswordText(), "2abcdefgh");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(password, &enter);  // Enter in the password sends
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(ModemForms, PasswordAskGivesNothingOnCancel) {
+    ClickWhenShown("btCancel");
+    EXPECT_FALSE(TFoPassword::Ask(nullptr).has_value());
+}
+
+TEST_F(ModemForms, ConnectFormReadsTheChannelBeforeTheColon) {
+    TFoConnect dlg;
+    EXPECT_EQ(dlg.windowTitle(), LanguageText(1801));
+    EXPECT_EQ(dlg.SelectedChannel(), -1);
+    dlg.SetChannels({"1: Boiler, QT-700/V2, 61", "12: Hall, NX-17, 3"});
+    EXPECT_EQ(dlg.SelectedChannel(), 1);
+    dlg.cbChannel()->setCurrentIndex(1);
+    EXPECT_EQ(dlg.SelectedChannel(), 12);
+    ClickWhenShown("btExit");
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    ClickWhenShown("btConnect");
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+}
+
+TEST_F(ModemForms, ModemWindowHooksShowAndCloseTheDialingWindowAndAskThePassword) {
+    QWidget owner;
+    owner.setGeometry(100, 100, 500, 300);
+    owner.show();
+    InstallModemSupport(&owner);
+    ASSERT_TRUE(CommUiHooks().ShowDialing && CommUiHooks().CloseDialing && CommUiHooks().AskPassword);
+    ASSERT_TRUE(ModemRoutines().Init && ModemRoutines().Dial && ModemRoutines().HangUp);
+    CommUiHooks().ShowDialing(QStringLiteral("0815"));
+    auto windows = QApplication::topLevelWidgets();
+    auto it = std::find_if(windows.begin(), windows.end(),
+                           [](QWidget *w) { return qobject_cast<TfoDialing *>(w) && w->isVisible(); });
+    ASSERT_NE(it, windows.end());
+    QPointer<QWidget> dialing = *it;
+    // Cancel closes and frees the window; closing it afterwards must not touch it again.
+    dialing->findChild<QPushButton *>("Button1")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialing.isNull());
+    CommUiHooks().CloseDialing();
+    CommUiHooks().ShowDialing(QStringLiteral("1234"));
+    CommUiHooks().CloseDialing();
+    QTimer::singleShot(0, [] {
+        QWidget *w = QApplication::activeModalWidget();
+        w->findChild<QLineEdit *>("jePassword")->setText("pw");
+        w->findChild<QPushButton *>("btSend")->click();
+    });
+    EXPECT_EQ(CommUiHooks().AskPassword(), std::optional<QString>("1pw      "));
+    CommUiHooks() = TCommUiHooks{};
+    ModemRoutines() = TModemRoutines{};
+    CancelRequested = false;
 }
