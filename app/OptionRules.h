@@ -1,0 +1,75 @@
+#pragma once
+// The rules of the option dialogs that do not need a window: readout mode and code mark, channel mode,
+// the serial port list and the INIT speed field, and the telephone list.
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace korvul {
+
+// ---- user options ----
+
+// "bom", "codemark", "complete", "dump" in the order of the mode list (texts 450..453).
+const QStringList &ReadoutModeKeywords();
+// Index of the keyword equal to mode, -1 when none is.
+int ReadoutModeIndex(const QString &mode);
+constexpr int kModeCodeMark = 1;
+// The code mark's lower bound for a mode index: 1 while "codemark" is chosen, else 0.
+int CodeMarkMinimum(int modeIndex);
+// 1 only for the exact value "all", else 0; and back: "all" or "current".
+int ChannelModeIndex(const QString &channelMode);
+QString ChannelModeKeyword(int index);
+// Creates the directory with all missing parents; true when it exists afterwards.
+bool CreateDirectoryPath(const QString &path);
+
+// ---- serial interface settings ----
+
+// The port a user sees for an enumerated name: its first 4 characters when it begins with "COM"
+// ("COM12" -> "COM1"), else empty (not a serial port).
+QString ListedPortName(const QString &enumerated);
+// The digit of COM in a listed name (its fourth character), -1 when that is not a digit.
+int PortDigit(const QString &portName);
+// The device a port name stands for: the link <ConfigDir>/ports/<NAME> when present (its target), else
+// COMn -> /dev/ttyS<n-1>; empty when the name names nothing.
+QString ResolvePortDevice(const QString &name);
+
+enum class TPortProbe { Free, Busy, Unusable };
+// Opens the device for reading and writing without becoming its controlling terminal and asks for an
+// exclusive lock, then closes it again. Busy: held by another program (EBUSY, EWOULDBLOCK, EACCES).
+TPortProbe ProbePortDevice(const QString &device);
+
+struct TListedPort {
+    QString Name;    // "COM1"
+    QString Device;  // what it resolves to
+};
+// The listed ports for the enumerated names (default COM1..COM9): each name cut to its first 4
+// characters, resolved, probed; free and busy ports are listed once each, in order.
+std::vector<TListedPort> EnumeratePorts(const QStringList &names = {},
+                                        const std::function<QString(const QString &)> &resolve = ResolvePortDevice,
+                                        const std::function<TPortProbe(const QString &)> &probe = ProbePortDevice);
+// The text a port shows in the list: "COM1 (/dev/ttyUSB0)"; its first 4 characters are the name.
+QString PortListText(const TListedPort &port);
+
+// The speed field of INIT: the text before its first comma (all of it without a comma).
+QString InitSpeed(const QString &init);
+// INIT with its speed field replaced; every other field stays as it is.
+QString ReplaceInitSpeed(const QString &init, const QString &speed);
+// The line speed the radio buttons choose: 19200 remote, 9600 local CLM-300, 4800 local QT device.
+QString SpeedForConnection(bool remote, bool localClm);
+
+// ---- telephone number ----
+
+// Accepted characters of a telephone number: digits, ":", ",", "W" and "w".
+bool IsPhoneChar(QChar c);
+QString FilterPhoneText(const QString &text);
+// Clipboard text as pasted into the number: at most its first 255 characters, then filtered.
+QString PastedPhoneText(const QString &clipboard);
+// Removes every blank.
+QString WithoutBlanks(const QString &text);
+// Moves number to the front of entries 0..count (inclusive): each entry takes the one before it until
+// the entry that held the number; a new number pushes every entry down and drops the last.
+void MoveNumberToFront(QString *list, int count, const QString &number);
+
+} // namespace korvul
