@@ -6,7 +6,11 @@
 #include "app/LangSupp.h"
 #include "app/Settings.h"
 #include "app/TranslateForm.h"
+#include "comm/CommState.h"
+#include "comm/Tcomm.h"
 #include "main/FoStatusReg.h"
+#include "comm/FormMeldung.h"
+#include "main/MainDialogs.h"
 #include "main/MainMessages.h"
 #include "main/MainState.h"
 #include "main/WindowPrint.h"
@@ -15,6 +19,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFocusEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QPageSetupDialog>
 #include <QPointer>
@@ -59,14 +65,18 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     BindButtons();
     ConnectActions();
     ConnectChangeMarks();
+    SetUpDataFields();
+    ConnectDeviceActions();
     RefreshButtonHints();
     ClearDataFields();
+    korvul::PollItem = 'z';
     korvul::OperationActive = false;
     SetUpWindowFrame();
     if (!mainWindow) mainWindow = this;
+    BindCommObject();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() { UnbindCommObject(); }
 
 QTabBar *TFormMain::TabControl1() const { return ui->TabControl1; }
 
@@ -163,7 +173,10 @@ void TFormMain::ClearDataFields() {
     ResetChangeMarks();
 }
 
+// Also forgets what the last display left: the status text and the status register hint.
 void TFormMain::ApplyDisconnectedState() {
+    statusText_->clear();
+    ui->edStatReg->setToolTip(QString());
     ui->TabControl1->setEnabled(false);
     ui->acConnect->setEnabled(true);
     for (QAction *action : {ui->acDisconnect, ui->acReadArchivData, ui->acSetDateAndTime, ui->acReadPdb,
@@ -196,14 +209,21 @@ void TFormMain::RefreshButtonHints() {
 
 void TFormMain::OfferToSetEdits() {
     if (!ui->acSetData->isEnabled()) return;
-    if (korvul::AskYesNo(this, korvul::LanguageText(kSaveChangesText), korvul::kHelpSaveChanges))
-        ui->acSetData->trigger();
+    if (korvul::AskYesNo(this, korvul::LanguageText(kSaveChangesText), korvul::kHelpSaveChanges)) {
+        SetData();
+        return;
+    }
+    ui->acSetData->setEnabled(false);
+    ui->acReject->setEnabled(false);
 }
 
 void TFormMain::acAboutExecute() { TfoAbout::ShowModal(this); }
 
 void TFormMain::acExitExecute() {
     OfferToSetEdits();
+    if (korvul::CommObjectExists() && korvul::CommObject().Connected()) DisconnectSequence();
+    if (korvul::MainDialogs().ModuleWindow && korvul::MainDialogs().ModuleWindow())
+        korvul::MainDialogs().ModuleWindow()->close();
     exiting_ = true;
     close();
 }
@@ -225,9 +245,20 @@ void TFormMain::miContentsClick() { korvul::ShowHelpTopic(QString::fromLatin1(ko
 
 void TFormMain::miSearchClick() { korvul::Help().ShowIndex(); }
 
-void TFormMain::TabControl1Change(int /*index*/) { ui->acReadCommData->trigger(); }
+// A tab clicked while an operation runs goes back to the channel shown: no read can start then.
+void TFormMain::TabControl1Change(int /*index*/) {
+    if (korvul::OperationActive) {
+        SelectTabQuietly(shownTab_);
+        return;
+    }
+    ui->acReadCommData->trigger();
+}
 
 bool TFormMain::event(QEvent *event) {
+    if (event->type() == korvul::WM_DIALOG_CONNECTION_BROKEN) {
+        HandleDialogBroken(static_cast<korvul::TDialogBrokenEvent *>(event)->Dialog.data());
+        return true;
+    }
     if (event->type() == QEvent::WindowActivate && !activatedOnce_) {
         activatedOnce_ = true;
         QTimer::singleShot(0, this, &TFormMain::ShowStartAbout);
@@ -236,6 +267,11 @@ bool TFormMain::event(QEvent *event) {
 }
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
+    // Leaving the field for another control of this window; a window or popup change is no exit.
+    if (watched == ui->edCPz && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) edCPzExit();
+    }
     if (watched == ui->TabControl1 && event->type() == QEvent::EnabledChange)
         ui->pnlTabPage->setEnabled(ui->TabControl1->isEnabled());
     if ((event->type() == QEvent::ToolTip || event->type() == QEvent::StatusTip) &&
@@ -244,12 +280,26 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Exit has asked its question already; a close from the window frame asks here.
+// Exit has asked its question already; a close from the window frame asks here. While a module window
+// exists the close is refused and the connection handed back to it instead.
 void TFormMain::closeEvent(QCloseEvent *event) {
     if (!exiting_) OfferToSetEdits();
+    const bool leaving = exiting_;
     exiting_ = false;
+    if (!leaving && korvul::MainDialogs().ModuleWindow && korvul::MainDialogs().ModuleWindow()) {
+        event->ignore();
+        DisconnectSequence();
+        return;
+    }
     event->accept();
     emit Closed();
+}
+
+void TFormMain::showEvent(QShowEvent *event) {
+    BindCommObject();
+    if (korvul::MainDialogs().ModuleWindow)
+        if (QWidget *module = korvul::MainDialogs().ModuleWindow()) move(module->pos());
+    QMainWindow::showEvent(event);
 }
 
 // After the pending events (the window's first paint), the About box without OK for about a second.

@@ -11,16 +11,28 @@
 //    cbAlarmCycle; an edit field's mark is its QLineEdit modified flag.
 //  - Button hints are texts 500 + the button's tag. They are set at creation and set again whenever a
 //    tooltip is about to show for one of the window's push buttons (the hint change of the application).
+//
+// The window owns CommonData and the module's ModuleData for its whole life. Device actions live in
+// FormMainDevice.cpp, the common data display and edit collection in FormMainDisplay.cpp.
+#include "comm/TStrLst.h"
+#include "main/CommonDataView.h"
+
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Ui {
 class TFormMain;
 }
+namespace korvul {
+struct TCommonDataEdits;
+}
 class QAction;
+class QLabel;
 class QPushButton;
 class QTabBar;
+class TFormMeldung;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -31,6 +43,11 @@ public:
     static constexpr uint16_t kSaveChangesText = 42014;
     static constexpr uint16_t kPrintFailedText = 174;
     static constexpr int kStartAboutMs = 1000;      // About box shown at the first activation
+    static constexpr uint16_t kBusyText = 3010;       // message window during connect and read
+    static constexpr uint16_t kConnectionLostText = 2207;
+    static constexpr uint16_t kConnectRefusedText = 4194;
+    static constexpr uint16_t kNoConfigDialogText = 3001;
+    static constexpr uint16_t kConfigCaptionText = 52;
 
     explicit TFormMain(QWidget *parent = nullptr);
     ~TFormMain() override;
@@ -51,8 +68,35 @@ public:
     void ResetChangeMarks();
 
     void RefreshButtonHints();
-    // With unsaved edits (Set enabled) asks text 42014 and runs Set on Yes.
+    // With unsaved edits (Set enabled) asks text 42014 and runs Set on Yes; No discards the edits
+    // (Set and Reject off), so the question is not asked twice for the same edits.
     void OfferToSetEdits();
+
+    korvul::TStrList &CommonData() { return commonData_; }
+    korvul::TStrList &ModuleData() { return moduleData_; }
+    // Values derived by the last display (unit, offset, factor, Cp).
+    const korvul::TDisplayValues &DisplayValues() const { return derived_; }
+    // The "Reject" display: fills the window from CommonData and DeviceInfo.
+    void ShowCommonData();
+    // The window's edited fields and their edit marks, for the write-back.
+    korvul::TCommonDataEdits CollectEdits() const;
+    // Reads the common data of the selected channel and shows it; a failure disconnects (text 2207).
+    // Runs inside other operations too: it saves OperationActive and puts it back.
+    void ReadCommonData();
+    // Set: writes the edited values and refills the window; shows the write-back's result text.
+    void SetData();
+    // The write-back itself: 0 or the number of the text describing the first problem.
+    uint16_t WriteCommonData();
+    // The disconnect sequence: ends the connection (or hands back to the module window) and puts the
+    // window into the disconnected state.
+    void DisconnectSequence();
+    // The handler of CommObject's OnConnectionLost.
+    void ConnectionLost();
+    // Selects a channel tab without reading (the channel selection of the communication layer).
+    void SelectTabQuietly(int index);
+    QString StatusText() const;
+    // The message window while an operation shows it, else nullptr.
+    TFormMeldung *Meldung() const { return meldung_.get(); }
 
 signals:
     // The window has accepted a close (or Exit ran): the program ends.
@@ -67,10 +111,28 @@ public slots:
     void miSearchClick();
     void TabControl1Change(int index);
 
+    // Device actions. The slots named *Execute are the actions' handlers; those that start an
+    // operation return at once while OperationActive is set.
+    void acConnectExecute();
+    void acDisconnectExecute();
+    void acReadCommDataExecute();
+    void acSetDataExecute();
+    void acRejectExecute();
+    void acRefreshDevTimeExecute();
+    void acConfigDeviceExecute();
+    void acDKMACodeExecute();
+    void acReadArchivDataExecute();
+    void acReadPdbExecute();
+    void acInitDeviceExecute();
+    void acUserSettingsExecute();
+    // On leaving edCPz: a value above 16777215 shows text 42004; the text stays.
+    void edCPzExit();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void SetUpFirstTab();
@@ -82,7 +144,35 @@ private:
     void ConnectChangeMarks();
     void ShowStartAbout();
 
+    // FormMainDevice.cpp
+    void ConnectDeviceActions();
+    void BindCommObject();
+    void UnbindCommObject();
+    void RunConnect();
+    void ConnectFailed(const QString &text);
+    void OpenModuleTerminal();
+    void OpenModuleWindow();
+    void SelectChannel(int channel);
+    void RebuildTabs();
+    void ApplyConnectedState();
+    void CreateMeldung();
+    void OfferCodeMark(uint16_t &message);
+    void HandleDialogBroken(QWidget *dialog);
+    void RunDialogHook(const std::function<void()> &hook);
+    // FormMainDisplay.cpp
+    void ApplyCommonDataView(const korvul::TCommonDataView &view);
+    void ApplyWriteStates(const korvul::TCommonDataView &view);
+    void ApplyVisibility(const korvul::TCommonDataView &view);
+    void ApplyActions(const korvul::TCommonDataView &view);
+    void SetUpDataFields();
+
     std::unique_ptr<Ui::TFormMain> ui;
+    std::unique_ptr<TFormMeldung> meldung_;
+    QLabel *statusText_ = nullptr;  // the status bar's one panel
+    korvul::TStrList commonData_;
+    korvul::TStrList moduleData_;
+    korvul::TDisplayValues derived_;
+    int shownTab_ = 0;              // the channel whose data the window shows
     bool activatedOnce_ = false;
     bool exiting_ = false;
 };

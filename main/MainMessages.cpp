@@ -35,4 +35,10 @@ void ShowMessageText(QWidget *parent, const QString &text) {
     box.exec();
 }
 
+void ShowErrorText(QWidget *parent, const QString &text, const QString &caption) {
+    if (showMessageHook) return showMessageHook(text);
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 } // namespace korvul

@@ -13,6 +13,8 @@ namespace korvul {
 bool AskYesNo(QWidget *parent, const QString &text, int helpContext);
 // Information box with an OK button.
 void ShowMessageText(QWidget *parent, const QString &text);
+// Error box (error icon) with its own caption and an OK button; the message hook receives the text.
+void ShowErrorText(QWidget *parent, const QString &text, const QString &caption);
 
 using TAskYesNoHook = std::function<bool(const QString &text, int helpContext)>;
 using TShowMessageHook = std::function<void(const QString &text)>;

@@ -3,6 +3,7 @@
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
 #include "app/Version.h"
+#include "comm/Tcomm.h"
 #include "main/FoStatusReg.h"
 #include "main/FormMain.h"
 #include "main/MainMessages.h"
@@ -334,24 +335,33 @@ TEST_F(FormMainTest, WindowHasAFixedSizeAndNoMaximiseButton) {
 }
 
 TEST_F(FormMainTest, UnsavedEditsAreOfferedOnceOnExitAndOnClose) {
-    TFormMain window;
-    int sets = 0;
-    QObject::connect(Action(&window, "acSetData"), &QAction::triggered, [&sets] { ++sets; });
-    window.close();
-    EXPECT_TRUE(questions.isEmpty()) << "nothing to set, nothing to ask";
+    korvul::TCommClass comm(QStringLiteral("QT"));  // not connected: Set has nothing to send
+    korvul::SetCommObjectForTests(&comm);
+    {
+        TFormMain window;
+        window.close();
+        EXPECT_TRUE(questions.isEmpty()) << "nothing to set, nothing to ask";
 
-    window.MarkCompAsChanged(Child(&window, "edDevNo"));
-    answerYes = true;
-    Action(&window, "acExit")->trigger();
-    ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0].first, korvul::LanguageText(42014));
-    EXPECT_EQ(questions[0].second, 13001);
-    EXPECT_EQ(sets, 1);
+        // Yes runs Set, which shows the record again: the edits are gone and nothing is asked twice.
+        window.MarkCompAsChanged(Child(&window, "edDevNo"));
+        answerYes = true;
+        Action(&window, "acExit")->trigger();
+        ASSERT_EQ(questions.size(), 1);
+        EXPECT_EQ(questions[0].first, korvul::LanguageText(42014));
+        EXPECT_EQ(questions[0].second, 13001);
+        EXPECT_FALSE(Action(&window, "acSetData")->isEnabled());
 
-    answerYes = false;
-    window.close();
-    EXPECT_EQ(questions.size(), 2);
-    EXPECT_EQ(sets, 1);
+        // No discards the edits.
+        window.MarkCompAsChanged(Child(&window, "edDevNo"));
+        answerYes = false;
+        window.close();
+        EXPECT_EQ(questions.size(), 2);
+        EXPECT_FALSE(Action(&window, "acSetData")->isEnabled());
+        EXPECT_FALSE(Action(&window, "acReject")->isEnabled());
+        window.close();
+        EXPECT_EQ(questions.size(), 2);
+    }
+    korvul::SetCommObjectForTests(nullptr);
 }
 
 TEST_F(FormMainTest, PrintsTheWindowImageToPdf) {
