@@ -109,6 +109,7 @@ bool Measure(const TRun &run, int records, const QString &configHome) {
         const double ideal = bytes * 10.0 / run.baud + (read + 1) * run.reactionMs / 1000.0;
         std::printf("%-28s records %5d  wall %7.3f s  ideal %7.3f s  ratio %.3f (goal <= %.2f)  cpu %.2f %% of one core\n",
                     run.name, read, seconds, ideal, seconds / ideal, run.goal, 100.0 * cpu / seconds);
+        std::fflush(stdout);
     }
     SetCommObjectForTests(nullptr);
     StopDevsim(pid);

@@ -8,6 +8,11 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
+#include "main/FoStatusReg.h"
 
 using namespace korvul;
 using namespace readouttest;
@@ -131,6 +136,63 @@ TEST_F(ReadoutProcessDevsim, FailedExchangeAsksAndYesEndsTheWindow) {
     });
     EXPECT_EQ(result, TFormProcessData::kResultEnd);
     EXPECT_EQ(questionText, LanguageText(250));
+}
+
+TEST_F(ReadoutProcessDevsim, ButtonsStopTheTimerSwitchTheViewShowTheStatusAndHoldThePeriod) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301"});
+    bool stoppedByButton = true, flowView = false, statusShown = false;
+    QString flowRateCell, stopCaption;
+    int periodAfterEnter = 0, intervalAfterEnter = 0;
+    Run([&](TFormProcessData *w) {
+        if (w->RowCount() < 1) return;
+        auto *button1 = w->findChild<QPushButton *>("Button1");
+        button1->click();
+        stoppedByButton = !w->Running();
+        stopCaption = button1->text();
+        w->findChild<QPushButton *>("Button2")->click();
+        flowView = w->ColumnOrder() == "08934567";
+        w->findChild<QPushButton *>("Button3")->click();
+        statusShown = FoStatusReg() && FoStatusReg()->isVisible() && !FoStatusReg()->Memo()->toPlainText().isEmpty();
+        auto *period = w->findChild<QSpinBox *>("sePeriod");
+        period->setValue(120);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(period, &enter);
+        periodAfterEnter = w->Period();
+        intervalAfterEnter = w->TimerInterval();
+        w->findChild<QPushButton *>("Button6")->click();
+    });
+    EXPECT_TRUE(stoppedByButton);
+    EXPECT_EQ(stopCaption, LanguageText(312));
+    EXPECT_TRUE(flowView);
+    EXPECT_TRUE(statusShown);
+    EXPECT_EQ(periodAfterEnter, 99);
+    EXPECT_EQ(intervalAfterEnter, ScaledMs(99000));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, LanguageText(340) + "\r\n" + LanguageFormat(341, {5, 99}) + "\r\n" + LanguageText(342));
+    EXPECT_EQ(Settings().PDBPERIOD, 99);
+    if (FoStatusReg()) FoStatusReg()->close();
+}
+
+// Every caption, label, button and column title of both windows comes from the language modules.
+TEST(ReadoutWindows, NoTextPlaceholderLeftInEitherLanguage) {
+    for (const char *code : {"DE", "EN"}) {
+        const QString module = korvultest::BinDir() + "/korvul" + code + ".lng";
+        if (!QFile::exists(module)) GTEST_SKIP() << "language modules are not built";
+        ASSERT_TRUE(LoadLanguageModuleFile(module));
+        TFormProcessData data;
+        TReadArchHost host;
+        TFormReadArch arch(nullptr, host);
+        for (QWidget *w : {static_cast<QWidget *>(&data), static_cast<QWidget *>(&arch)}) {
+            QStringList texts{w->windowTitle()};
+            for (auto *b : w->findChildren<QAbstractButton *>()) texts << b->text();
+            for (auto *l : w->findChildren<QLabel *>()) texts << l->text();
+            for (auto *t : w->findChildren<QTableWidget *>())
+                for (int c = 0; c < t->columnCount(); ++c) texts << t->horizontalHeaderItem(c)->text();
+            for (const QString &text : texts)
+                EXPECT_FALSE(QRegularExpression("^str[0-9]+$").match(text).hasMatch()) << code << " " << text.toStdString();
+        }
+    }
 }
 
 } // namespace
