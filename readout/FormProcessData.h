@@ -8,6 +8,7 @@
 // The period is in seconds (5..99, type 91 at least 10); the timer runs at period x 1000 ms scaled by
 // KORVUL_TIME_SCALE. A failed exchange stops the timer and asks TFrmCancelDlg (text 250) whether to end
 // (Yes: the window closes with result 7) or to go on. Closing saves the period as PDBPERIOD.
+#include "main/MainDialogs.h"
 #include "readout/ProcessData.h"
 
 #include <QDialog>
@@ -19,10 +20,6 @@ class TFormProcessData;
 }
 
 namespace korvul {
-// The identification fields the main window copies into the window before showing it.
-struct TProcessDataHeader {
-    QString DevType, Sw, Date, DevNo, CountNo, CustNo;
-};
 // Shows the window modally; the caller has closed the protocol connection (the line stays open) and
 // reopens it afterwards. Returns the window's result.
 int ShowProcessData(QWidget *parent, const TProcessDataHeader &header);

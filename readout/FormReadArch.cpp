@@ -188,6 +188,7 @@ void TFormReadArch::HandleFailure(const QString &exceptionText) {
     if (IsBrokenConnection(exceptionText)) {
         if (host_.ConnectionBroken) host_.ConnectionBroken(this);
         else if (parentWidget()) QCoreApplication::postEvent(parentWidget(), new TDialogBrokenEvent(this));
+        else PostConnectionBroken(this);
         return;
     }
     bool number = false;

@@ -8,10 +8,9 @@
 // the main window: it closes this window, shows text 2207 and disconnects); a device refusal shows text
 // 258; a file that cannot be written shows a message naming it. Files of finished channels stay.
 #include "comm/TStrLst.h"
+#include "main/MainDialogs.h"
 
 #include <QDialog>
-#include <QEvent>
-#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -23,21 +22,14 @@ class QLabel;
 
 namespace korvul {
 
-// Posted to the main window by a dialog whose device exchange broke (the system's message 1127).
-inline const QEvent::Type WM_DIALOG_BROKEN = QEvent::Type(1127);
-class TDialogBrokenEvent : public QEvent {
-public:
-    explicit TDialogBrokenEvent(QWidget *dialog) : QEvent(WM_DIALOG_BROKEN), Dialog(dialog) {}
-    QPointer<QWidget> Dialog;
-};
-
 // What the readout window needs from the main window.
 struct TReadArchHost {
     int CurrentChannel = 0;   // the selected channel tab (0-based)
     QString Mode;             // readout mode keyword; empty: the READOUTMODE setting
     // The readout read a channel's common data: copy them into CommonData and show them.
     std::function<void(const TStrList &list)> CommonDataRead;
-    // The connection broke; empty: a TDialogBrokenEvent is posted to the parent window.
+    // The connection broke; empty: message 1127 (TDialogBrokenEvent) is posted to the parent window,
+    // or to the main window when the readout window has no parent.
     std::function<void(QWidget *window)> ConnectionBroken;
 };
 

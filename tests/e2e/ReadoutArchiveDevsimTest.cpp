@@ -168,7 +168,7 @@ TEST_F(ReadoutDevsim, DroppedLineReportsTheBrokenConnectionAndWritesNoFile) {
         int *count;
         explicit TCounter(int *c) : count(c) {}
         bool eventFilter(QObject *, QEvent *e) override {
-            if (e->type() == WM_DIALOG_BROKEN) ++*count;
+            if (e->type() == WM_DIALOG_CONNECTION_BROKEN) ++*count;
             return false;
         }
     } counter(&brokenEvents);

@@ -41,7 +41,7 @@ protected:
             if (auto *w = qobject_cast<TFormProcessData *>(QApplication::activeModalWidget())) script(w);
         });
         operatorTimer.start(5);
-        return ShowProcessData(nullptr, TProcessDataHeader{"NX", "1.0", "17.05.24", "4711", "815", "1001"});
+        return ShowProcessData(nullptr, TProcessDataHeader{"4711", "815", "1001", "1.0", "NX", "17.05.24"});
     }
     QString questionText;
 };
