@@ -9,6 +9,8 @@
 #include "comm/Tcomm.h"
 #include "readout/ArchiveFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace korvul {
@@ -107,6 +109,8 @@ QString TArchiveReadout::ChooseFileName() {
     }
     const std::optional<QString> chosen = view_.AskFileName(LanguageText(kTextSaveTitle), dir);
     if (!chosen || chosen->isEmpty()) throw TArchiveFileError(LanguageText(kTextNoFileNumber));
+    // Said before the channel is read, not after: an existing file is never replaced.
+    if (QFileInfo::exists(*chosen)) throw TArchiveFileError(LanguageFormat(kTextFileExists, {*chosen}));
     fileNameChosen_ = true;
     return *chosen;
 }

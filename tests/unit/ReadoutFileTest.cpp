@@ -1,6 +1,9 @@
 // Archive file naming and writing: free numbers, the home directory for an empty path, whole files
 // only, and never replacing a file.
+#include "app/LangSupp.h"
+#include "app/Settings.h"
 #include "readout/ArchiveFile.h"
+#include "readout/ArchiveReadout.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -107,6 +110,40 @@ TEST(ReadoutFileWrite, MissingDirectoryFails) {
     const TArchiveWriteResult r = WriteArchiveFile(dir.filePath("gone/tempz.999"), {"[COMMONDATA]"});
     EXPECT_EQ(r.Status, TArchiveWrite::Failed);
     EXPECT_FALSE(r.Reason.isEmpty());
+}
+
+// A view that answers the save dialog with a fixed choice and counts how often it was asked.
+struct TSaveDialogView : TReadArchView {
+    std::optional<QString> answer;
+    int asked = 0;
+    std::optional<QString> AskFileName(const QString &, const QString &) override {
+        ++asked;
+        return answer;
+    }
+};
+
+TEST(ReadoutFileName, EveryNumberTakenAsksForANameAndNeverTakesAnExistingOne) {
+    QTemporaryDir dir;
+    Touch(dir.filePath("tempz.001"));
+    Touch(dir.filePath("tempa.000"));
+    const TSettings saved = Settings();
+    Settings().TempFilePath = dir.path();
+    Settings().TempFileNo = 1;
+    auto failure = [](TSaveDialogView &view) {
+        try {
+            TArchiveReadout(view, 0, "complete").Run();
+        } catch (const TArchiveFileError &e) {
+            return e.Text();
+        }
+        return QString("no error");
+    };
+    TSaveDialogView cancelled;
+    EXPECT_EQ(failure(cancelled), LanguageText(kTextNoFileNumber));
+    TSaveDialogView existing;
+    existing.answer = dir.filePath("tempz.001");
+    EXPECT_EQ(failure(existing), LanguageFormat(kTextFileExists, {dir.filePath("tempz.001")}));
+    EXPECT_EQ(cancelled.asked + existing.asked, 2);
+    Settings() = saved;
 }
 
 } // namespace
