@@ -1,0 +1,33 @@
+#include "config/InputFrm.h"
+
+#include "app/TranslateForm.h"
+#include "ui_InputFrm.h"
+
+namespace {
+constexpr uint16_t kInputBase = 1420;
+} // namespace
+
+TfoInput::TfoInput(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfoInput>()) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    korvul::TranslateForm(this, kInputBase);
+    ui->mePeriod->setVisible(false);
+    connect(ui->btOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->btCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->Edit1, &QLineEdit::returnPressed, this, &QDialog::accept);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TfoInput::~TfoInput() = default;
+
+QLabel *TfoInput::Label1() const { return ui->Label1; }
+QLineEdit *TfoInput::Edit1() const { return ui->Edit1; }
+QLineEdit *TfoInput::mePeriod() const { return ui->mePeriod; }
+
+void TfoInput::SetPrompt(const QString &prompt) { ui->Label1->setText(prompt); }
+
+void TfoInput::ShowPeriodEntry(bool period) {
+    ui->mePeriod->setVisible(period);
+    ui->Edit1->setVisible(!period);
+    ui->Label1->setBuddy(period ? ui->mePeriod : ui->Edit1);
+}

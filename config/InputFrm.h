@@ -1,0 +1,31 @@
+#pragma once
+// TfoInput: the general input box (text base 1420). The caller sets the caption and the prompt in
+// Label1, chooses which entry is visible (Edit1 for text, mePeriod with the mask "0000.0000" for a
+// period), and reads the entry after an Accepted result. Enter in Edit1 ends with Accepted.
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class TfoInput;
+}
+
+class QLabel;
+class QLineEdit;
+
+class TfoInput : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfoInput(QWidget *parent = nullptr);
+    ~TfoInput() override;
+
+    QLabel *Label1() const;
+    QLineEdit *Edit1() const;
+    QLineEdit *mePeriod() const;
+
+    void SetPrompt(const QString &prompt);
+    // Shows mePeriod instead of Edit1 (or back).
+    void ShowPeriodEntry(bool period);
+
+private:
+    std::unique_ptr<Ui::TfoInput> ui;
+};

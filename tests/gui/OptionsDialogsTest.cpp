@@ -1,0 +1,346 @@
+// The option dialogs: user options, serial interface settings, telephone number, input box.
+#include "app/LangSupp.h"
+#include "app/OptionRules.h"
+#include "app/Settings.h"
+#include "app/SettingsComm.h"
+#include "app/Telephone.h"
+#include "app/UserOptions.h"
+#include "config/InputFrm.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace korvul;
+using namespace std::chrono_literals;
+
+namespace {
+
+class OptionsDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulEN.lng"));
+        Settings() = TSettings{};
+    }
+    void TearDown() override {
+        UnloadLanguageModule();
+        Settings() = TSettings{};
+    }
+    TSettings Saved() const {
+        TSettings s;
+        LoadSettingsFrom(home.iniPath(), s);
+        return s;
+    }
+    template <class T = QWidget> static T *Child(QWidget *w, const char *name) {
+        T *c = w->findChild<T *>(name);
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    korvultest::TempConfigHome home;
+};
+
+// Answers the next message box with `button` and remembers its text.
+void AnswerMessageBox(QMessageBox::StandardButton button, QString *text = nullptr) {
+    QTimer::singleShot(0, [button, text] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return AnswerMessageBox(button, text);
+        if (text) *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+void Type(QWidget *w, const QString &text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+void Key(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString &text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &press);
+}
+
+// Every label and button shows a language text, never a placeholder.
+void ExpectTranslated(QWidget *dialog) {
+    EXPECT_FALSE(dialog->windowTitle().startsWith("str")) << dialog->objectName().toStdString();
+    for (auto *l : dialog->findChildren<QLabel *>()) EXPECT_FALSE(l->text().startsWith("str")) << l->objectName().toStdString();
+    for (auto *b : dialog->findChildren<QAbstractButton *>())
+        EXPECT_FALSE(b->text().startsWith("str") || b->text().startsWith("$")) << b->objectName().toStdString();
+}
+
+} // namespace
+
+// ---- user options ----
+
+TEST_F(OptionsDialogs, UserOptionsInCodeMarkModeLiftACodeMarkOfZeroToOne) {
+    Settings().READOUTMODE = "codemark";
+    Settings().CODEMARK = 0;
+    TFormUserOptions dlg;
+    auto *mode = Child<QComboBox>(&dlg, "ComboBox1");
+    auto *mark = Child<QSpinBox>(&dlg, "SpinEdit1");
+    EXPECT_EQ(mode->count(), 4);
+    EXPECT_EQ(mode->itemText(3), LanguageText(453));
+    EXPECT_EQ(mode->currentIndex(), 1);
+    EXPECT_EQ(mark->value(), 1);
+    mode->setCurrentIndex(0);  // "bom": 0 allowed again
+    mark->setValue(0);
+    EXPECT_EQ(mark->value(), 0);
+    mode->setCurrentIndex(1);
+    EXPECT_EQ(mark->value(), 1);
+}
+
+TEST_F(OptionsDialogs, UserOptionsOkWritesTheRecordAndTheFile) {
+    Settings().CHANNELMODE = "Current";
+    Settings().READOUTMODE = "unknown";
+    TFormUserOptions dlg;
+    ExpectTranslated(&dlg);
+    EXPECT_TRUE(Child<QRadioButton>(&dlg, "rbCurrent")->isChecked());
+    EXPECT_EQ(Child<QComboBox>(&dlg, "ComboBox1")->currentIndex(), -1);  // no match selects nothing
+    EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->maxLength(), 12);
+    Child<QComboBox>(&dlg, "ComboBox1")->setCurrentIndex(3);
+    Child<QLineEdit>(&dlg, "Edit1")->setText("Miller");
+    Child<QSpinBox>(&dlg, "SpinEdit2")->setValue(12);
+    Child<QPushButton>(&dlg, "Button1")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    const TSettings saved = Saved();
+    EXPECT_EQ(saved.CHANNELMODE, "current");
+    EXPECT_EQ(saved.READOUTMODE, "dump");
+    EXPECT_EQ(saved.READER, "Miller");
+    EXPECT_EQ(saved.TempFileNo, 12);
+}
+
+TEST_F(OptionsDialogs, UserOptionsCancelChangesNothing) {
+    Settings().READER = "Old";
+    TFormUserOptions dlg;
+    Child<QLineEdit>(&dlg, "Edit1")->setText("New");
+    Child<QRadioButton>(&dlg, "rbAll")->setChecked(true);
+    Child<QPushButton>(&dlg, "Button2")->click();
+    EXPECT_EQ(Settings().READER, "Old");
+    EXPECT_EQ(Settings().CHANNELMODE, "Current");
+    EXPECT_FALSE(QFile::exists(home.iniPath()));
+}
+
+TEST_F(OptionsDialogs, UserOptionsEnterInTheDirectoryCreatesItOnYesAndPressesOk) {
+    const QString dir = home.path() + "/archive/2026/site";
+    TFormUserOptions dlg;
+    dlg.show();
+    auto *edit = Child<QLineEdit>(&dlg, "Edit2");
+    edit->setText(dir);
+    QString question;
+    AnswerMessageBox(QMessageBox::Yes, &question);
+    Key(edit, Qt::Key_Return);
+    EXPECT_EQ(question, LanguageText(426));
+    EXPECT_TRUE(QFileInfo(dir).isDir());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Saved().TempFilePath, dir);
+}
+
+TEST_F(OptionsDialogs, UserOptionsFailedDirectoryCreationShows424AndKeepsTheDialogOpen) {
+    QFile file(home.path() + "/plainfile");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString dir = home.path() + "/plainfile/sub";
+    TFormUserOptions dlg;
+    dlg.show();
+    auto *edit = Child<QLineEdit>(&dlg, "Edit2");
+    edit->setText(dir);
+    QString error;
+    AnswerMessageBox(QMessageBox::Yes);
+    QTimer::singleShot(0, [&] { AnswerMessageBox(QMessageBox::Ok, &error); });
+    Key(edit, Qt::Key_Return);
+    EXPECT_EQ(error, LanguageFormat(424, {dir}));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(QFile::exists(home.iniPath()));
+}
+
+TEST_F(OptionsDialogs, UserOptionsAccessCodeButtonOpensTheHookOnTheDialog) {
+    QWidget *parent = nullptr;
+    TFormUserOptions::AccessCodeDialog() = [&](QWidget *p) { parent = p; };
+    TFormUserOptions dlg;
+    Child<QPushButton>(&dlg, "btAccessCode")->click();
+    EXPECT_EQ(parent, &dlg);
+    TFormUserOptions::AccessCodeDialog() = nullptr;
+}
+
+// ---- serial interface settings ----
+
+namespace {
+struct ScopedPorts {
+    explicit ScopedPorts(std::vector<TListedPort> ports) {
+        saved = TFoSettingsComm::PortEnumeration();
+        TFoSettingsComm::PortEnumeration() = [ports] { return ports; };
+    }
+    ~ScopedPorts() { TFoSettingsComm::PortEnumeration() = saved; }
+    std::function<std::vector<TListedPort>()> saved;
+};
+} // namespace
+
+TEST_F(OptionsDialogs, SettingsCommKeepsTheOptionFieldsOfInitWhenTheSpeedChanges) {
+    ScopedPorts ports({{"COM1", "/dev/ttyUSB0"}, {"COM2", "/dev/pts/7"}});
+    Settings().INIT = "9600,N,8,1,BIN,IGP0,T0700";
+    Settings().COM = 2;
+    Settings().NORMAL = " &F&K0 ";
+    TFoSettingsComm dlg;
+    ExpectTranslated(&dlg);
+    auto *port = Child<QComboBox>(&dlg, "ComboBox1");
+    auto *speed = Child<QComboBox>(&dlg, "ComboBox2");
+    EXPECT_EQ(port->count(), 2);
+    EXPECT_EQ(port->currentText(), "COM2 (/dev/pts/7)");
+    EXPECT_EQ(speed->currentText(), "9600");
+    speed->setCurrentText("2400");
+    port->setCurrentIndex(0);
+    Child<QPushButton>(&dlg, "Button1")->click();
+    const TSettings saved = Saved();
+    EXPECT_EQ(saved.INIT, "2400,N,8,1,BIN,IGP0,T0700");
+    EXPECT_EQ(saved.COM, 1);
+    EXPECT_EQ(saved.NORMAL, "&F&K0");
+}
+
+TEST_F(OptionsDialogs, SettingsCommRadioRuleSwitchesFieldsSpeedAndLabel) {
+    ScopedPorts ports({});
+    TFoSettingsComm dlg;
+    auto *speed = Child<QComboBox>(&dlg, "ComboBox2");
+    auto *label = Child<QLabel>(&dlg, "Label3");
+    EXPECT_EQ(speed->currentText(), "4800");  // INIT's own speed
+    EXPECT_EQ(label->text(), LanguageText(618));
+    EXPECT_FALSE(Child<QLineEdit>(&dlg, "Edit1")->isEnabled());
+    Child<QRadioButton>(&dlg, "rbRemote")->click();
+    EXPECT_EQ(speed->currentText(), "19200");
+    EXPECT_EQ(label->text(), LanguageText(613));
+    for (const char *e : {"Edit1", "Edit2", "Edit3"}) EXPECT_TRUE(Child<QLineEdit>(&dlg, e)->isEnabled()) << e;
+    EXPECT_FALSE(Child<QRadioButton>(&dlg, "rbLocalCLM")->isEnabled());
+    Child<QRadioButton>(&dlg, "rbLocal")->click();
+    EXPECT_TRUE(Child<QRadioButton>(&dlg, "rbLocal")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(&dlg, "rbLocalCLM")->isEnabled());
+    Child<QRadioButton>(&dlg, "rbLocalCLM")->click();
+    EXPECT_EQ(speed->currentText(), "9600");
+    Child<QRadioButton>(&dlg, "rbLocalQT")->click();
+    EXPECT_EQ(speed->currentText(), "4800");
+    Child<QRadioButton>(&dlg, "rbLocalCLM")->click();
+    Child<QPushButton>(&dlg, "Button1")->click();
+    EXPECT_TRUE(Saved().CLM300);
+    EXPECT_FALSE(Saved().VIAMODEM);
+    EXPECT_EQ(Saved().COM, 1);  // no port listed: COM unchanged
+}
+
+TEST_F(OptionsDialogs, SettingsCommListsALinkedPortAndOneHeldByAnotherProgram) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const QString slave = QString::fromLocal8Bit(ptsname(master));
+    QDir().mkpath(home.korvulDir() + "/ports");
+    ASSERT_TRUE(QFile::link(slave, home.korvulDir() + "/ports/COM7"));
+    const int holder = ::open(slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // another program holds the port
+    Settings().COM = 7;
+    TFoSettingsComm dlg;
+    EXPECT_EQ(Child<QComboBox>(&dlg, "ComboBox1")->currentText(), "COM7 (" + slave + ")");
+    ::close(holder);
+    ::close(master);
+}
+
+// ---- telephone number ----
+
+TEST_F(OptionsDialogs, TelephoneDialMovesTheNumberToTheFrontAndSaves) {
+    TSettings &s = Settings();
+    s.PHCOUNT = 3;
+    s.Ph[0] = "111", s.Ph[1] = "222", s.Ph[2] = "333", s.Ph[3] = "444";
+    s.GX500 = s.CLM300 = true;
+    TFoTelephone dlg;
+    ExpectTranslated(&dlg);
+    auto *list = Child<QComboBox>(&dlg, "ComboBox1");
+    EXPECT_EQ(list->count(), 4);
+    EXPECT_EQ(list->currentText(), "111");
+    EXPECT_TRUE(Child<QRadioButton>(&dlg, "rbCLM300")->isChecked());  // CLM300 wins over GX500
+    list->setEditText("33 3");
+    Child<QRadioButton>(&dlg, "rbGX500")->setChecked(true);
+    Child<QPushButton>(&dlg, "Button1")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    const TSettings saved = Saved();
+    EXPECT_EQ((std::vector<QString>{saved.Ph[0], saved.Ph[1], saved.Ph[2], saved.Ph[3]}),
+              (std::vector<QString>{"333", "111", "222", "444"}));
+    EXPECT_TRUE(saved.GX500);
+    EXPECT_FALSE(saved.CLM300);
+}
+
+TEST_F(OptionsDialogs, TelephoneWithoutANumberEndsWithCancel) {
+    TFoTelephone dlg;
+    Child<QComboBox>(&dlg, "ComboBox1")->setEditText("   ");
+    Child<QPushButton>(&dlg, "Button1")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_FALSE(QFile::exists(home.iniPath()));
+}
+
+TEST_F(OptionsDialogs, TelephoneReliableModeIsTakenAtEachClick) {
+    TFoTelephone dlg;
+    auto *box = Child<QCheckBox>(&dlg, "CheckBox1");
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    EXPECT_TRUE(Settings().RLBMODE);
+    box->click();
+    EXPECT_FALSE(Settings().RLBMODE);
+}
+
+TEST_F(OptionsDialogs, TelephoneTypingKeepsOnlyNumberCharactersAndPasteIsFiltered) {
+    TFoTelephone dlg;
+    auto *edit = Child<QComboBox>(&dlg, "ComboBox1")->lineEdit();
+    edit->clear();
+    Type(edit, "0a8 1,5W-w:");
+    EXPECT_EQ(edit->text(), "081,5Ww:");
+    Key(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "081,5Ww");
+    QGuiApplication::clipboard()->setText("Tel. +49 (30) 12-34 W5");
+    Key(edit, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    EXPECT_EQ(edit->text(), "49301234W5");
+    Key(edit, Qt::Key_Return);  // Enter dials
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Settings().Ph[0], "49301234W5");
+}
+
+// ---- input box ----
+
+TEST_F(OptionsDialogs, InputBoxEnterInTheTextEntryEndsWithOk) {
+    TfoInput box;
+    ExpectTranslated(&box);
+    EXPECT_FALSE(box.mePeriod()->isVisibleTo(&box));
+    EXPECT_EQ(box.mePeriod()->inputMask(), "0000.0000");
+    box.SetPrompt("Period?");
+    EXPECT_EQ(box.Label1()->text(), "Period?");
+    box.show();
+    box.Edit1()->setText("17");
+    Key(box.Edit1(), Qt::Key_Return);
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    box.ShowPeriodEntry(true);
+    EXPECT_TRUE(box.mePeriod()->isVisibleTo(&box));
+    EXPECT_FALSE(box.Edit1()->isVisibleTo(&box));
+}
+
+TEST_F(OptionsDialogs, EntryPointsReportOkAndCancel) {
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton *>("Button2")->click(); });
+    EXPECT_FALSE(ShowTelephoneDialog(nullptr));
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton *>("Button1")->click(); });
+    EXPECT_TRUE(ShowUserOptions(nullptr));
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton *>("Button2")->click(); });
+    EXPECT_FALSE(ShowSettingsComm(nullptr));
+}
