@@ -139,13 +139,12 @@ void TArchiveReadout::WriteCodeMarkOf() {
     if (WriteCodeMark() != 0) view_.ShowMessage(LanguageText(kTextCodeMarkFailed));
 }
 
-// The QT-700/V2 and /M take their channel from a register at the next sign-on, so stepping by
-// reconnection would read the same channel again and file it as the next one.
+// The QT-700/M takes its channel through the channel register (as when the main window reads a
+// channel's common data); stepping it by reconnection could read one channel twice under two numbers.
 void TArchiveReadout::NextChannel(int &current, int channelCount) {
     current = (current + 1) % channelCount;
     if (channelCount <= 1 || !AllChannelsLower()) return;
-    const int type = DeviceInfo().TypeCode;
-    if (type == 24 || type == 42) SelectChannelByCommand(static_cast<uint16_t>(current));
+    if (DeviceInfo().TypeCode == 42) SelectChannelByCommand(static_cast<uint16_t>(current));
     else SelectChannelByReconnect(static_cast<uint16_t>(current));
 }
 

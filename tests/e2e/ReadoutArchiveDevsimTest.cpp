@@ -137,6 +137,24 @@ TEST_F(ReadoutDevsim, AllChannelsSkipTheChannelWithoutCustomerNumber) {
     EXPECT_EQ(y, "00");   // back on the channel of the start
 }
 
+TEST_F(ReadoutDevsim, AllChannelsOfTheEightChannelLoggerEachInItsOwnFile) {
+    Settings().CHANNELMODE = "All";
+    StartDevsim({"--type", "4210", "--archive-size", "300"});
+    Connect();
+    ASSERT_EQ(DeviceInfo().ChannelCount, 8);
+    TReadArchHost host;
+    host.Mode = "complete";
+    RunReadout(host);
+    const QStringList names = ArchiveFiles();
+    ASSERT_EQ(names.size(), 8) << names.join(' ').toStdString();
+    for (int c = 0; c < 8; ++c) {
+        const QStringList lines = FileLines(files.filePath(names[c]));
+        EXPECT_TRUE(lines.contains(QStringLiteral("Y=0%1").arg(c))) << c;
+        const QStringList records = FileRecords(lines);
+        EXPECT_EQ(records, DeviceRecords(c).mid(0, records.size())) << c;
+    }
+}
+
 TEST_F(ReadoutDevsim, EscapeCancelsAndKeepsOnlyTheFilesOfFinishedChannels) {
     Settings().CHANNELMODE = "all";
     StartDevsim({"--type", "2133", "--archive-size", "3000"});
