@@ -72,7 +72,10 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     korvul::PollItem = 'z';
     korvul::OperationActive = false;
     SetUpWindowFrame();
-    if (!mainWindow) mainWindow = this;
+    if (!mainWindow) {
+        mainWindow = this;
+        InstallCommUiHooks();
+    }
     BindCommObject();
 }
 

@@ -147,6 +147,7 @@ private:
     // FormMainDevice.cpp
     void ConnectDeviceActions();
     void BindCommObject();
+    void InstallCommUiHooks();
     void UnbindCommObject();
     void RunConnect();
     void ConnectFailed(const QString &text);

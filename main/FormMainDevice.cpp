@@ -16,6 +16,7 @@
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
+#include "comm/ModemWindows.h"
 #include "comm/Tcomm.h"
 #include "main/CommonDataWrite.h"
 #include "main/DeviceFailure.h"
@@ -118,6 +119,25 @@ void TFormMain::BindCommObject() {
     CommObject().OnPollData = [self](TCommClass *) {
         if (self) self->acRefreshDevTimeExecute();
     };
+}
+
+// What the communication layer asks of the windows: messages, the hourglass, the channel tabs.
+void TFormMain::InstallCommUiHooks() {
+    TCommUiHooks &hooks = CommUiHooks();
+    hooks.ShowMessage = [](const QString &text) { ShowMessageText(FormMain(), text); };
+    hooks.ShowException = [](const std::exception &e) { ShowMessageText(FormMain(), ExceptionText(e)); };
+    hooks.SetBusyCursor = [](bool busy) {
+        if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+        else QApplication::restoreOverrideCursor();
+    };
+    hooks.RepaintMainWindow = [] {
+        if (FormMain()) FormMain()->repaint();
+    };
+    hooks.SelectChannelTab = [](int channel) {
+        if (FormMain()) FormMain()->SelectTabQuietly(channel);
+    };
+    hooks.ModuleWindowOpen = [] { return ModuleWindow() != nullptr; };
+    InstallModemSupport(this);
 }
 
 void TFormMain::UnbindCommObject() {
