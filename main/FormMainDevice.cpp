@@ -104,9 +104,8 @@ void TFormMain::ConnectDeviceActions() {
             const auto &hook = MainDialogs().*(h.hook);
             if (hook) RunDialogHook([this, &hook] { hook(this); });
         });
-    // Every change of the actions refreshes the shown clock, as the poll does.
-    for (QAction *action : findChildren<QAction *>(Qt::FindDirectChildrenOnly))
-        if (action != ui->acRefreshDevTime) connect(action, &QAction::changed, this, &TFormMain::acRefreshDevTimeExecute);
+    // The shown clock follows the poll only: refreshing it on every change of an action would put the
+    // last poll's (older) clock over the one a read has just shown.
 }
 
 void TFormMain::BindCommObject() {
@@ -147,8 +146,9 @@ void TFormMain::UnbindCommObject() {
 }
 
 void TFormMain::CreateMeldung() {
+    NoticeText = LanguageText(kBusyText);
+    NoticeCaption = QString::fromLatin1(TFormMeldung::kCaption);
     meldung_ = std::make_unique<TFormMeldung>(this);
-    meldung_->SetText(LanguageText(kBusyText));
 }
 
 // ---- connect ----

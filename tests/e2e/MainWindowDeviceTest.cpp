@@ -309,12 +309,37 @@ TEST_F(MainWindowDevice, DisconnectWithEditsAsksAndNoDiscardsThem) {
     EXPECT_EQ(Edit("edCustNo")->text(), "1001");
 }
 
+struct FailedConnectRow {
+    const char *fault;
+    const char *argument;
+    uint16_t text;
+};
+
+class MainWindowFailedConnect : public MainWindowDevice, public ::testing::WithParamInterface<FailedConnectRow> {};
+
+// No answer at all is a broken connection; a refused identification is the device's refusal.
+TEST_P(MainWindowFailedConnect, ShowsItsTextAndStaysDisconnected) {
+    StartDevice("2461", {GetParam().fault, GetParam().argument});
+    Action("acConnect")->trigger();
+    EXPECT_EQ(messages, QStringList{LanguageText(GetParam().text)});
+    EXPECT_FALSE(comm->Connected());
+    EXPECT_TRUE(Action("acConnect")->isEnabled());
+    EXPECT_FALSE(Action("acDisconnect")->isEnabled());
+    EXPECT_FALSE(OperationActive);
+    EXPECT_EQ(window->Meldung(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MainWindowFailedConnect, ::testing::Values(
+    FailedConnectRow{"--late", "100000", 2207}, FailedConnectRow{"--refuse", "a:3", 4194}));
+
 TEST_F(MainWindowDevice, ConnectAndDisconnectDuringAnOperationDoNothing) {
     StartDevice("2461");
     TFormMeldung *during = nullptr;
     bool activeDuring = false;
+    QString noticeText, noticeCaption;
     QTimer::singleShot(0, window.get(), [&] {
         TFormMeldung *before = window->Meldung();
+        if (before) noticeText = before->Text(), noticeCaption = before->windowTitle();
         Action("acConnect")->trigger();   // F3 while connecting
         Action("acDisconnect")->trigger();
         during = window->Meldung() == before ? before : nullptr;
@@ -322,6 +347,8 @@ TEST_F(MainWindowDevice, ConnectAndDisconnectDuringAnOperationDoNothing) {
     });
     Connect();
     EXPECT_NE(during, nullptr);
+    EXPECT_EQ(noticeText, LanguageText(3010));
+    EXPECT_EQ(noticeCaption, "Vendrok");
     EXPECT_TRUE(activeDuring);
     EXPECT_FALSE(OperationActive);
     EXPECT_EQ(window->Meldung(), nullptr);
