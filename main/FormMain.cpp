@@ -314,6 +314,7 @@ void TFormMain::ShowStartAbout() {
 TFormMain *FormMain() { return mainWindow.data(); }
 
 int RunMainWindow() {
+    korvul::InstallProgramDialogs();
     auto *window = new TFormMain();
     CreateStatusRegWindow();
     QObject::connect(window, &TFormMain::Closed, qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -1,6 +1,10 @@
 #include "main/MainDialogs.h"
 
+#include "app/SettingsComm.h"
+#include "app/Telephone.h"
+#include "app/UserOptions.h"
 #include "main/FormMain.h"
+#include "readout/ReadoutDialogs.h"
 
 #include <QCoreApplication>
 
@@ -9,6 +13,14 @@ namespace korvul {
 TMainDialogs &MainDialogs() {
     static TMainDialogs dialogs;
     return dialogs;
+}
+
+void InstallProgramDialogs() {
+    TMainDialogs &dialogs = MainDialogs();
+    dialogs.TelephoneList = ShowTelephoneDialog;
+    dialogs.IntSettings = [](QWidget *parent) { ShowSettingsComm(parent); };
+    dialogs.UserSettings = ShowUserOptions;
+    InstallReadoutDialogs();
 }
 
 void PostConnectionBroken(QWidget *dialog) {

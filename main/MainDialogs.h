@@ -70,4 +70,8 @@ struct TMainDialogs {
 // The program's one set of hooks; the subsystems fill in theirs at start-up.
 TMainDialogs &MainDialogs();
 
+// Fills the hooks of the dialogs that this build has: telephone list, serial interface settings, user
+// options, and the readout windows. Called once at start-up before the main window runs.
+void InstallProgramDialogs();
+
 } // namespace korvul

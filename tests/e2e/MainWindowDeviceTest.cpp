@@ -11,6 +11,8 @@
 #include "main/MainDialogs.h"
 #include "main/MainMessages.h"
 #include "main/MainState.h"
+#include "readout/FormReadArch.h"
+#include "readout/ReadoutDialogs.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 
@@ -27,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -380,6 +383,27 @@ TEST_F(MainWindowDevice, ConfigureWithoutDialogForTheTypeSaysSo) {
     MainDialogs().ConfigQT700V2 = nullptr;
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(messages.isEmpty());
+}
+
+// The archive readout runs between a stopped and a restarted poll and leaves the window connected.
+TEST_F(MainWindowDevice, ArchiveReadoutFromTheMainWindow) {
+    QTemporaryDir files;
+    Settings().TempFilePath = files.path();
+    Settings().READOUTMODE = "complete";
+    QStringList readoutMessages;
+    SetReadoutMessageHook([&](const QString &, const QString &text) { readoutMessages << text; });
+    InstallReadoutDialogs();
+    StartDevice("2461", {"--archive-size", "1200", "--archive-records", "50"});
+    Connect();
+    Action("acReadArchivData")->trigger();
+    MainDialogs() = TMainDialogs{};
+    SetReadoutMessageHook({});
+    EXPECT_TRUE(QFile::exists(files.filePath("tempz.999"))) << readoutMessages.join('|').toStdString();
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(comm->Options(), 26);
+    EXPECT_FALSE(OperationActive);
+    EXPECT_EQ(Edit("edDevNo")->text(), "4711001");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
 // The picture of a connected window, kept as an artefact when KORVUL_ARTIFACT_DIR names a directory.
