@@ -6,12 +6,16 @@
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
+#include "comm/Dialing.h"
 #include "comm/Modem.h"
+#include "comm/ModemWindows.h"
 #include "comm/Tcomm.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -150,4 +154,30 @@ TEST_F(ModemDevsim, HangUpWhileConnectedEscapesAfterTheGuardTimeAndTheModemTakes
     EXPECT_EQ(ModemState, 0);
     EXPECT_LT(clock.elapsed(), 2500);  // the modem answered OK to "+++": no waiting out the 2.5 s
     EXPECT_NO_THROW(ModemInit("AT", ""));
+}
+
+TEST_F(ModemDevsim, CancelButtonOfTheDialingWindowEndsTheCall) {
+    StartModem("none");
+    Settings().DIAL_TIMEOUT = 60;
+    InstallModemSupport(nullptr);
+    auto dialingWindow = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<TfoDialing *>(w) && w->isVisible()) return w;
+        return static_cast<QWidget *>(nullptr);
+    };
+    bool shown = false;
+    std::function<void()> pressCancel = [&] {
+        if (QWidget *w = dialingWindow()) {
+            shown = true;
+            w->findChild<QPushButton *>("Button1")->click();
+        } else {
+            QTimer::singleShot(20, pressCancel);
+        }
+    };
+    QTimer::singleShot(200, pressCancel);
+    EXPECT_EQ(ConnectError(), 2209);
+    EXPECT_TRUE(shown);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(dialingWindow(), nullptr);
+    EXPECT_FALSE(CancelRequested);
 }
