@@ -1,15 +1,27 @@
 #include "main/MainMessages.h"
 
 #include "app/HelpViewer.h"
+#include "app/LangSupp.h"
 #include "app/Startup.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <utility>
 
 namespace korvul {
 
 namespace {
 TAskYesNoHook askYesNoHook;
 TShowMessageHook showMessageHook;
+
+// Texts of the box buttons from the language module (text base of the main window).
+constexpr uint16_t kYesText = 175, kNoText = 176, kHelpText = 177, kOkText = 178;
+
+void TranslateButtons(QMessageBox &box) {
+    for (const auto &[button, text] : {std::pair{QMessageBox::Yes, kYesText}, std::pair{QMessageBox::No, kNoText},
+                                       std::pair{QMessageBox::Help, kHelpText}, std::pair{QMessageBox::Ok, kOkText}})
+        if (QAbstractButton *b = box.button(button)) b->setText(LanguageText(text));
+}
 } // namespace
 
 void SetAskYesNoHook(TAskYesNoHook hook) { askYesNoHook = std::move(hook); }
@@ -21,6 +33,7 @@ bool AskYesNo(QWidget *parent, const QString &text, int helpContext) {
     if (helpContext != 0) buttons |= QMessageBox::Help;
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text, buttons, parent);
     box.setDefaultButton(QMessageBox::Yes);
+    TranslateButtons(box);
     // A QMessageBox closes on every button, so Help shows its topic and asks again.
     for (;;) {
         const int answer = box.exec();
@@ -32,12 +45,14 @@ bool AskYesNo(QWidget *parent, const QString &text, int helpContext) {
 void ShowMessageText(QWidget *parent, const QString &text) {
     if (showMessageHook) return showMessageHook(text);
     QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
+    TranslateButtons(box);
     box.exec();
 }
 
 void ShowErrorText(QWidget *parent, const QString &text, const QString &caption) {
     if (showMessageHook) return showMessageHook(text);
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    TranslateButtons(box);
     box.exec();
 }
 
