@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPageSetupDialog>
@@ -97,6 +98,15 @@ void TFormMain::SetUpWindowFrame() {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         w->setSizePolicy(policy);
+    }
+    // The columns keep the width of their widest resource text, so that shorter labels of a quantity
+    // code do not make the fields jump sideways.
+    QGridLayout *grid = ui->layPage;
+    for (int i = 0; i < grid->count(); ++i) {
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        const int width = grid->itemAt(i)->sizeHint().width();
+        if (columnSpan == 1 && width > grid->columnMinimumWidth(column)) grid->setColumnMinimumWidth(column, width);
     }
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

@@ -416,4 +416,11 @@ TEST_F(MainWindowDevice, ConnectedWindowPicture) {
     if (!dir.isEmpty()) {
         EXPECT_TRUE(image.save(dir + "/main-connected.png"));
     }
+    // The fourth channel's shorter labels and hidden Cp box leave every field where it was.
+    const QRect devNo = Edit("edDevNo")->geometry(), setCounter = Edit("edSetCounter")->geometry();
+    Tabs()->setCurrentIndex(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Label("Label7")->text(), LanguageText(180));
+    EXPECT_EQ(Edit("edDevNo")->geometry(), devNo);
+    EXPECT_EQ(Edit("edSetCounter")->geometry(), setCounter);
 }
