@@ -1,6 +1,7 @@
 #include "comm/Modem.h"
 
 #include "app/LangSupp.h"
+#include "app/Settings.h"
 #include "app/Wait.h"
 #include "comm/CommState.h"
 #include "comm/Tcomm.h"
@@ -56,6 +57,21 @@ int32_t InQueue() {
     int32_t a3 = 0, a4 = 0;
     return CommObject().CallLine(dpInQueue, nullptr, &a3, &a4);
 }
+
+// The modem reads set the line's receive time-out up to the whole dial time. Whatever way a modem
+// routine ends, the line gets the normal time-out (TIMEOUT) back: otherwise the sign-off after a
+// failed call would wait the dial time for every retry, minutes with the default of 90 s.
+struct TRestoreLineTimeout {
+    TRestoreLineTimeout() = default;
+    TRestoreLineTimeout(const TRestoreLineTimeout &) = delete;
+    TRestoreLineTimeout &operator=(const TRestoreLineTimeout &) = delete;
+    ~TRestoreLineTimeout() {
+        try {
+            SetParam(spTimeout, Settings().TIMEOUT);
+        } catch (...) {  // the line could not be opened: there is nothing to restore
+        }
+    }
+};
 
 // One short step of an event-processing wait; never a busy spin.
 void WaitStep() {
@@ -138,6 +154,7 @@ int32_t ModemReadLine(QString &line, int timeoutMs) {
 }
 
 void ModemInit(const QString &resetCommand, const QString &modeCommand) {
+    TRestoreLineTimeout restore;
     InstallAbortCheck();
     if (!resetCommand.isEmpty()) SendCommand(resetCommand);
     WaitMs(kSettleMs);
@@ -147,6 +164,7 @@ void ModemInit(const QString &resetCommand, const QString &modeCommand) {
 }
 
 void ModemDial(const QString &prefix, const QString &number, int dialTimeoutSeconds) {
+    TRestoreLineTimeout restore;
     Purge();
     ModemState = 2;
     Send(QStringLiteral("ATD%1%2\r\n").arg(prefix, number).toLatin1());
@@ -169,6 +187,7 @@ void ModemHangUp() {
     if (ModemState == 2) {
         Send("ATH\r");
     } else if (ModemState == 3) {
+        TRestoreLineTimeout restore;
         WaitMs(kGuardBeforeEscapeMs);
         Send("+++");
         QElapsedTimer clock;

@@ -10,6 +10,9 @@
 //   2205 an answer other than CONNECT or BUSY, 2206 read error while waiting for the dial result (with
 //   the result), 2208 BUSY, 2209 cancelled by the user.
 //
+// ModemInit, ModemDial and ModemHangUp leave the line with its normal receive time-out (TIMEOUT) however
+// they end; ModemReadLine sets its own.
+//
 // Fixed waits (500 ms after a command, the 1500 ms guard before "+++") are scaled by KORVUL_TIME_SCALE;
 // read time-outs and the dial time are not.
 #include <QString>

@@ -302,3 +302,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, HeadquarterPasswordRows,
                                            PasswordRow{"1", "secret", "1secret  "},
                                            PasswordRow{"4", "", "4        "},
                                            PasswordRow{"3", "12345678", "312345678"}));
+
+// After a failed call the sign-off must not wait the dial time for each of its retries.
+TEST_F(ModemLine, FailedDialGivesTheLineItsNormalTimeoutBack) {
+    Settings().TIMEOUT = 300;
+    dialAnswer = "\r\nBUSY\r\n";
+    EXPECT_EQ(ModemErrorOf([] { ModemDial("P", "1", 90); }), 2208);
+    ASSERT_FALSE(timeouts.empty());
+    EXPECT_EQ(timeouts.back(), 300);
+    timeouts.clear();
+    answerOk = false;
+    EXPECT_EQ(ModemErrorOf([] { ModemInit("ATZ", ""); }), 2202);
+    EXPECT_EQ(timeouts.back(), 300);
+}
