@@ -23,6 +23,7 @@ TFormMeldung::TFormMeldung(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     ui->lbText->setText(korvul::NoticeText);
     resultTimer_.setSingleShot(true);
+    resultTimer_.setTimerType(Qt::PreciseTimer);
     connect(&resultTimer_, &QTimer::timeout, this, [this] {
         resultSet_ = true;
         if (isModal()) done(QDialog::Accepted);  // ends exec(); a modeless notice stays up

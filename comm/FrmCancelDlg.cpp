@@ -17,6 +17,7 @@ TFrmCancelDlg::TFrmCancelDlg(QWidget *parent, const QString &question) : QDialog
     korvul::TranslateForm(this, kCancelDlgBase);
     if (!question.isEmpty()) SetQuestion(question);
     selfClose_.setSingleShot(true);
+    selfClose_.setTimerType(Qt::PreciseTimer);
     connect(&selfClose_, &QTimer::timeout, this, [this] { done(kResultNo); });
     connect(ui->btYes, &QPushButton::clicked, this, [this] { done(kResultYes); });
     connect(ui->btNo, &QPushButton::clicked, this, [this] { done(kResultNo); });
