@@ -59,7 +59,8 @@ bool TFoTelephone::eventFilter(QObject *watched, QEvent *event) {
         PasteFiltered();
         return true;
     }
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->text() == QLatin1String("\r") ||
+        key->text() == QLatin1String("\n")) {  // carriage return or line feed (Ctrl+J)
         Button1Click();
         return true;
     }

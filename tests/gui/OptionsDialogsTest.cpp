@@ -318,6 +318,15 @@ TEST_F(OptionsDialogs, TelephoneTypingKeepsOnlyNumberCharactersAndPasteIsFiltere
     EXPECT_EQ(Settings().Ph[0], "49301234W5");
 }
 
+TEST_F(OptionsDialogs, TelephoneLineFeedDialsToo) {
+    TFoTelephone dlg;
+    auto *edit = Child<QComboBox>(&dlg, "ComboBox1")->lineEdit();
+    edit->setText("0815");
+    Key(edit, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Settings().Ph[0], "0815");
+}
+
 // ---- input box ----
 
 TEST_F(OptionsDialogs, InputBoxEnterInTheTextEntryEndsWithOk) {
