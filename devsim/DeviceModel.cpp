@@ -127,6 +127,8 @@ DeviceModel::DeviceModel(const TypeInfo &type, const ModelOptions &options, std:
     InitItems(now);
     for (int c = 0; c < type_.channels; ++c) {
         InitChannel(c);
+        if (auto it = options_.customerNumbers.find(c); it != options_.customerNumbers.end())
+            state_.channels[static_cast<std::size_t>(c)].items['h'] = it->second;
         ArchiveSpec spec = options_.archive;
         spec.seed = options_.archive.seed + static_cast<uint32_t>(c);
         state_.channels[static_cast<std::size_t>(c)].archive = Archive(spec, now);

@@ -54,6 +54,7 @@ struct ModelOptions {
     bool valueLock = true;              // only for the types that have the lock
     int64_t reconnectWindowMs = 5000;   // a sign-on this soon after a sign-off moves to the next channel
     std::map<uint8_t, int> refused;     // item -> refusal code (fault injection)
+    std::map<int, std::string> customerNumbers;  // channel (0-based) -> item h, 12 digits
 };
 
 class DeviceModel {

@@ -42,6 +42,17 @@ bool ParseCodeMarks(const QStringList &specs, ArchiveSpec &spec, QString &error)
     return true;
 }
 
+bool ParseCustomerNumbers(const QStringList &specs, std::map<int, std::string> &numbers, QString &error) {
+    // CHANNEL:DIGITS, channel 1-based, up to 12 digits (padded with leading zeros).
+    static const QRegularExpression re("^([1-9][0-9]?):([0-9]{1,12})$");
+    for (const QString &s : specs) {
+        auto m = re.match(s);
+        if (!m.hasMatch()) { error = "bad --customer-number " + s + " (CHANNEL:DIGITS)"; return false; }
+        numbers[m.captured(1).toInt() - 1] = m.captured(2).rightJustified(12, '0').toStdString();
+    }
+    return true;
+}
+
 bool ParseModem(const QString &answer, int baud, int64_t guard, DeviceOptions &d, QString &error) {
     ModemOptions m;
     using A = ModemOptions::DialAnswer;
@@ -76,6 +87,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("archive-size", "Archive memory per channel in bytes (default 6144).", "bytes", "6144");
     opt("archive-records", "Records holding data before the end marker (default three quarters).", "n", "-1");
     opt("code-mark", "Put code mark VALUE (hex) at record RECORD; repeatable.", "value@record");
+    opt("customer-number", "Customer number (item h) of channel CHANNEL (1-based); repeatable.", "channel:digits");
     opt("end-device", "Identification of the end device behind a CLM-300 module (default 2461).", "ident", "2461");
     opt("modem", "Put a Hayes modem in front of the device.");
     opt("modem-answer", "Dial result: connect, busy, nocarrier or none (default connect).", "answer", "connect");
@@ -106,6 +118,7 @@ bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &e
     d.model.archive.filledRecords = p.value("archive-records").toInt();
     if (!ParseCodeMarks(p.values("code-mark"), d.model.archive, error)) return false;
     if (!ParseRefusals(p.values("refuse"), d.model.refused, error)) return false;
+    if (!ParseCustomerNumbers(p.values("customer-number"), d.model.customerNumbers, error)) return false;
     if (p.isSet("modem") &&
         !ParseModem(p.value("modem-answer"), p.value("baud").toInt(), p.value("guard-time").toLongLong(), d, error))
         return false;
