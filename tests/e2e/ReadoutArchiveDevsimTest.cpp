@@ -104,15 +104,7 @@ TEST_F(ReadoutDevsim, CodeMarkIsLeftInTheDeviceAfterTheChannel) {
 
 TEST_F(ReadoutDevsim, AllChannelsSkipTheChannelWithoutCustomerNumber) {
     Settings().CHANNELMODE = "all";
-    StartDevsim({"--type", "2133", "--archive-size", "600"}, [](QJsonObject &s) {
-        QJsonArray channels = s["channels"].toArray();
-        QJsonObject third = channels[2].toObject();
-        QJsonObject items = third["items"].toObject();
-        items[QString::number('h')] = "000000000000";
-        third["items"] = items;
-        channels[2] = third;
-        s["channels"] = channels;
-    });
+    StartDevsim({"--type", "2133", "--archive-size", "600", "--customer-number", "3:0"});
     Connect();
     ASSERT_EQ(DeviceInfo().ChannelCount, 4);
     TReadArchHost host;
