@@ -85,7 +85,8 @@ TEST_P(ReadoutProcessType, AddsARowEveryPeriodShowsOkAndCopiesAllRows) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, ReadoutProcessType, ::testing::Values(
     TTypeCase{"9301", 5},     // P67 with its byte sum
-    TTypeCase{"9140", 10}),   // P56, type 91 keeps at least 10 s
+    TTypeCase{"9140", 10},    // P56, type 91 keeps at least 10 s
+    TTypeCase{"9130", 10}),   // P55: type 91 below version 40
     [](const auto &info) { return std::string("Type") + info.param.ident; });
 
 TEST_F(ReadoutProcessDevsim, RowsShowTheValuesAndOkForTheRunningStatus) {
