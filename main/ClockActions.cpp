@@ -32,6 +32,27 @@ double RtcReadBackValue(const QString &answer) {
     return 1000.0 / static_cast<double>(static_cast<int32_t>(word));
 }
 
+QString TwoDigitDateFormat(const QString &shortFormat) {
+    QString order, separator;
+    for (QChar c : shortFormat) {
+        if (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) {
+            if (!order.contains(c)) order += c;
+        } else if (separator.isEmpty() && !c.isLetter() && !c.isSpace()) {
+            separator = c;
+        }
+    }
+    if (order.size() != 3) order = QStringLiteral("dMy");
+    if (separator.isEmpty()) separator = QStringLiteral(".");
+    QStringList fields;
+    for (QChar c : order) fields << QString(2, c);
+    return fields.join(separator);
+}
+
+QDate ParseTwoDigitDate(const QString &text, const QString &format) {
+    const QDate date = QDate::fromString(text.trimmed(), format);
+    return date.isValid() && date.year() < 2000 ? date.addYears(100) : date;
+}
+
 std::optional<QString> DeviceClockText(const QDate &date, const QString &hhmm) {
     const QTime time = QTime::fromString(hhmm.trimmed(), QStringLiteral("H:mm"));
     if (!date.isValid() || !time.isValid()) return std::nullopt;

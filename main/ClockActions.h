@@ -22,6 +22,12 @@ QString RtcCorrectionText(int64_t periodTenThousandths);
 // hexadecimal number; 0 when R is 0 or the text is no hexadecimal number.
 double RtcReadBackValue(const QString &answer);
 
+// The locale's short date format with every field two digits wide, in the locale's order and with its
+// separator ("d.M.yyyy" -> "dd.MM.yy", "M/d/yy" -> "MM/dd/yy").
+QString TwoDigitDateFormat(const QString &shortFormat);
+// A date typed in such a format; two-digit years are 2000 to 2099. Invalid: a null date.
+QDate ParseTwoDigitDate(const QString &text, const QString &format);
+
 // The clock text "yymmddhhnnss" for the date and the "hh:nn" time the operator set; seconds are
 // always 00. Nothing for an invalid date or time.
 std::optional<QString> DeviceClockText(const QDate &date, const QString &hhmm);

@@ -3,6 +3,7 @@
 #include "app/SettingsComm.h"
 #include "app/Telephone.h"
 #include "app/UserOptions.h"
+#include "main/ClockDialogs.h"
 #include "main/FormMain.h"
 #include "readout/ReadoutDialogs.h"
 
@@ -21,6 +22,7 @@ void InstallProgramDialogs() {
     dialogs.IntSettings = [](QWidget *parent) { ShowSettingsComm(parent); };
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
+    InstallClockDialogs();
 }
 
 void PostConnectionBroken(QWidget *dialog) {

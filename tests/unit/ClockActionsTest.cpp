@@ -50,6 +50,14 @@ TEST(ClockSetTimeTest, SecondsAreAlwaysZeroAndInvalidInputIsRefused) {
     EXPECT_FALSE(DeviceClockText(QDate(), QStringLiteral("12:00")).has_value());
 }
 
+TEST(ClockSetTimeTest, DateFieldFollowsTheLocaleOrderWithTwoDigitFields) {
+    EXPECT_EQ(TwoDigitDateFormat(QStringLiteral("d.M.yyyy")), QStringLiteral("dd.MM.yy"));
+    EXPECT_EQ(TwoDigitDateFormat(QStringLiteral("M/d/yy")), QStringLiteral("MM/dd/yy"));
+    EXPECT_EQ(TwoDigitDateFormat(QStringLiteral("yyyy-MM-dd")), QStringLiteral("yy-MM-dd"));
+    EXPECT_EQ(ParseTwoDigitDate(QStringLiteral("02.01.30"), QStringLiteral("dd.MM.yy")), QDate(2030, 1, 2));
+    EXPECT_FALSE(ParseTwoDigitDate(QStringLiteral("31.02.30"), QStringLiteral("dd.MM.yy")).isValid());
+}
+
 TEST(ClockAccessCodeTest, TypingFilterStopsBelowSpaceAndAtTilde) {
     EXPECT_TRUE(IsAccessCodeChar(QLatin1Char(' ')));
     EXPECT_TRUE(IsAccessCodeChar(QLatin1Char('}')));

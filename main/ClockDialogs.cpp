@@ -1,0 +1,52 @@
+#include "main/ClockDialogs.h"
+
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "comm/CommState.h"
+#include "comm/Drivers.h"
+#include "comm/Items.h"
+#include "comm/Tcomm.h"
+#include "main/DeviceFailure.h"
+#include "main/FoNDAC.h"
+#include "main/FormMain.h"
+#include "main/FormSetTime.h"
+#include "main/MainDialogs.h"
+#include "main/MainMessages.h"
+
+namespace korvul {
+
+namespace {
+constexpr uint16_t kDeleteQuestion = 1446, kDeleted = 1447, kDeleteRefused = 1448, kDeleteLocked = 1449;
+constexpr int kLockedResult = 4;
+constexpr uint8_t kAccessItem = 99, kRegisterAddress = 61, kRegisterWrite = 62;
+} // namespace
+
+void DeleteMeasurements(QWidget *parent) {
+    if (!AskYesNo(parent, LanguageText(kDeleteQuestion), 0)) return;
+    CommObject().SetOptions(24);  // no poll between the three writes
+    try {
+        QByteArray code = Settings().ACCESSCODE.toLatin1().left(8);
+        code.append(QByteArray(8 - code.size(), '\0'));
+        WriteItemOrRaise(kAccessItem, code);
+        WriteItemOrRaise(kRegisterAddress, QByteArrayLiteral("8801"));
+        WriteItemOrRaise(kRegisterWrite, QByteArrayLiteral("01"));
+    } catch (const TCommClassException &e) {
+        if (ClassifyDeviceFailure(e) == TDeviceFailure::DeviceRefusal) {
+            if (CommObject().Connected()) CommObject().SetOptions(26);
+            return ShowMessageText(parent, LanguageText(e.Message().toInt() == kLockedResult ? kDeleteLocked : kDeleteRefused));
+        }
+        if (FormMain()) FormMain()->DisconnectSequence();
+        return;
+    }
+    if (CommObject().Connected()) CommObject().SetOptions(26);
+    ShowMessageText(parent, LanguageText(kDeleted));
+}
+
+void InstallClockDialogs() {
+    TMainDialogs &dialogs = MainDialogs();
+    dialogs.SetDateAndTime = ShowSetTimeDialog;
+    dialogs.DeleteMeasurements = DeleteMeasurements;
+    dialogs.NewZCode = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
+}
+
+} // namespace korvul

@@ -1,0 +1,234 @@
+// The main window's clock and maintenance actions against devsim: set date and time, delete
+// measurements with and without write access, and a new device access code that later connections use.
+// Modal dialogs are driven from a timer once they are up; message boxes go through the MainMessages hooks.
+#include "app/LangSupp.h"
+#include "app/Settings.h"
+#include "comm/CommState.h"
+#include "comm/Items.h"
+#include "comm/Tcomm.h"
+#include "main/ClockDialogs.h"
+#include "main/FoNDAC.h"
+#include "main/FormMain.h"
+#include "main/FormSetTime.h"
+#include "main/MainDialogs.h"
+#include "main/MainMessages.h"
+#include "main/MainState.h"
+#include "support/DevsimProcess.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace korvul;
+
+namespace {
+
+void TypeInto(QWidget *w, const QString &text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(w, &press);
+    }
+}
+
+// Runs act on the modal dialog of type T as soon as it is up (within 5 s); closes any other modal
+// window so that a test never hangs on it.
+template <class T>
+void WhenModal(std::function<void(T *)> act) {
+    auto *timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
+        if (T *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            act(dialog);
+        } else if (++*tries > 250) {
+            timer->stop();
+            timer->deleteLater();
+            if (QWidget *w = QApplication::activeModalWidget()) w->close();
+        }
+    });
+    timer->start(20);
+}
+
+class ClockActionsDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char *file : {"linqor32.so", "prqt__32.so", "devsim", "korvulDE.lng"})
+            if (!QFile::exists(korvultest::BinDir() + "/" + file)) GTEST_SKIP() << file << " is not built";
+        qputenv("KORVUL_TIME_SCALE", "0.05");
+        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
+        SetAskYesNoHook([this](const QString &text, int) {
+            questions << text;
+            return answerYes;
+        });
+        SetShowMessageHook([this](const QString &text) { messages << text; });
+        DeviceInfo() = TDeviceInfo{};
+        comm = std::make_unique<TCommClass>("QT");
+        SetCommObjectForTests(comm.get());
+        InstallClockDialogs();
+        window = std::make_unique<TFormMain>();
+        Settings().COM = 1;
+        Settings().ACCESSCODE = "12345678";
+        Settings().READER = "e2e";
+        Settings().CHECKTIME = 15000;
+        window->show();
+        statePath = home.path() + "/devsim-state.json";
+    }
+    void TearDown() override {
+        window.reset();
+        SetCommObjectForTests(nullptr);
+        comm.reset();
+        sim.Stop();
+        OperationActive = false;
+        MainDialogs().SetDateAndTime = MainDialogs().DeleteMeasurements = MainDialogs().NewZCode = nullptr;
+        SetAskYesNoHook({});
+        SetShowMessageHook({});
+        UnloadLanguageModule();
+        qunsetenv("KORVUL_TIME_SCALE");
+    }
+
+    void StartDevice(const QString &ident, const QStringList &extra = {}) {
+        QDir().mkpath(home.korvulDir() + "/ports");
+        ASSERT_TRUE(sim.Start(QStringList{"--type", ident, "--state", statePath} + extra, home.korvulDir() + "/ports/COM1", 0.05));
+    }
+    void Connect() {
+        Action("acConnect")->trigger();
+        ASSERT_TRUE(comm->Connected()) << messages.join('|').toStdString();
+    }
+    // devsim's saved state (devsim is stopped to write it).
+    QJsonObject DeviceState() {
+        sim.Stop();
+        QFile f(statePath);
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+    QString ArchiveOfChannel(int channel) {
+        return DeviceState().value("channels").toArray().at(channel).toObject().value("archive").toString();
+    }
+    QAction *Action(const char *name) { return window->findChild<QAction *>(name); }
+    bool Said(uint16_t text) { return messages.contains(LanguageText(text)); }
+
+    korvultest::TempConfigHome home;
+    korvultest::DevsimProcess sim;
+    std::unique_ptr<TCommClass> comm;
+    std::unique_ptr<TFormMain> window;
+    QString statePath;
+    QStringList messages, questions;
+    bool answerYes = false;
+};
+
+TEST_F(ClockActionsDevice, SetDateAndTimeMovesTheDeviceClockWithSecondsZero) {
+    StartDevice("2461");
+    Connect();
+    QString shownAtStart;
+    WhenModal<TFormSetTime>([&shownAtStart](TFormSetTime *d) {
+        shownAtStart = d->findChild<QLineEdit *>("edTime")->text();
+        d->findChild<QLineEdit *>("EdDate")->setText(QDate(2030, 1, 2).toString(TFormSetTime::DateFormat()));
+        d->findChild<QLineEdit *>("edTime")->setText("03:04");
+        d->findChild<QPushButton *>("Button1")->click();
+    });
+    Action("acSetDateAndTime")->trigger();
+    EXPECT_EQ(shownAtStart.size(), 5) << shownAtStart.toStdString();
+    ASSERT_TRUE(comm->Connected()) << messages.join('|').toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    QString clock;
+    ReadItem('z', clock);
+    EXPECT_TRUE(clock.startsWith("3001020304")) << clock.toStdString();
+    EXPECT_LT(clock.mid(10, 2).toInt(), 5) << "seconds start at 00: " << clock.toStdString();
+    EXPECT_EQ(window->CommonData().GetValue("z").left(10), "3001020304");
+}
+
+TEST_F(ClockActionsDevice, InvalidTimeIsRefusedAndNothingIsWritten) {
+    StartDevice("2461");
+    Connect();
+    WhenModal<TFormSetTime>([](TFormSetTime *d) {
+        d->findChild<QLineEdit *>("edTime")->setText("25:61");
+        d->findChild<QPushButton *>("Button1")->click();
+        d->reject();
+    });
+    Action("acSetDateAndTime")->trigger();
+    EXPECT_TRUE(Said(TFormSetTime::kInvalidText)) << messages.join('|').toStdString();
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(DeviceState().value("clockOffset").toDouble(), 0.0);
+}
+
+TEST_F(ClockActionsDevice, DeleteMeasurementsWithWriteAccessEmptiesTheArchive) {
+    StartDevice("2461", {"--no-value-lock"});
+    Connect();
+    answerYes = true;
+    Action("acDeleteMeasurements")->trigger();
+    EXPECT_EQ(questions, QStringList{LanguageText(1446)});
+    EXPECT_EQ(messages, QStringList{LanguageText(1447)});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(ArchiveOfChannel(0).left(3), "FF1");
+}
+
+TEST_F(ClockActionsDevice, DeleteMeasurementsUnderTheValueLockSaysLockedAndKeepsTheArchive) {
+    StartDevice("2461");
+    Connect();
+    answerYes = true;
+    Action("acDeleteMeasurements")->trigger();
+    EXPECT_EQ(messages, QStringList{LanguageText(1449)});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_NE(ArchiveOfChannel(0).left(3), "FF1");
+}
+
+TEST_F(ClockActionsDevice, DeleteMeasurementsAnsweredNoOrWithoutAccessKeepsTheArchive) {
+    StartDevice("2461");
+    Settings().ACCESSCODE = "87654321";  // wrong: the window is read-only
+    Connect();
+    answerYes = false;
+    DeleteMeasurements(window.get());
+    EXPECT_TRUE(messages.isEmpty());
+    answerYes = true;
+    DeleteMeasurements(window.get());
+    EXPECT_EQ(messages, QStringList{LanguageText(1448)});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_NE(ArchiveOfChannel(0).left(3), "FF1");
+}
+
+TEST_F(ClockActionsDevice, NewAccessCodeIsWrittenStoredAndUsedByTheNextConnection) {
+    StartDevice("2461");
+    Connect();
+    WhenModal<TfoNDAC>([this](TfoNDAC *d) {
+        auto *code = d->findChild<QLineEdit *>("edAccCode");
+        auto *verify = d->findChild<QLineEdit *>("edVerCode");
+        auto *set = d->findChild<QPushButton *>("Button1");
+        EXPECT_FALSE(verify->isEnabled());
+        EXPECT_FALSE(set->isEnabled());
+        TypeInto(code, "abc~defg");  // the tilde is dropped
+        EXPECT_EQ(code->text(), "abcdefg");
+        TypeInto(verify, "abcdefg");
+        set->click();
+        EXPECT_TRUE(Said(912));
+        TypeInto(code, "h");
+        TypeInto(verify, "x");
+        set->click();
+        EXPECT_TRUE(Said(910));
+        verify->backspace();
+        TypeInto(verify, "h");
+        set->click();
+    });
+    Action("acNewZCode")->trigger();
+    EXPECT_TRUE(Said(921)) << messages.join('|').toStdString();
+    EXPECT_EQ(Settings().ACCESSCODE, "abcdefgh");
+    ASSERT_TRUE(comm->Connected());
+
+    Action("acDisconnect")->trigger();
+    messages.clear();
+    Connect();
+    EXPECT_TRUE(DeviceInfo().WriteAccess) << messages.join('|').toStdString();
+    EXPECT_EQ(DeviceState().value("accessCode").toString(), "abcdefgh");
+}
+
+} // namespace
