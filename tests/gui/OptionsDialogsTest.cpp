@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,4 +353,65 @@ TEST_F(OptionsDialogs, EntryPointsReportOkAndCancel) {
     EXPECT_TRUE(ShowUserOptions(nullptr));
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton *>("Button2")->click(); });
     EXPECT_FALSE(ShowSettingsComm(nullptr));
+}
+
+// ---- leaving the directory field, browsing, a two-digit port ----
+
+TEST_F(OptionsDialogs, UserOptionsLeavingAMissingDirectoryAsksAndNoCreatesNothing) {
+    const QString dir = home.path() + "/not/there";
+    TFormUserOptions dlg;
+    dlg.show();
+    auto *edit = Child<QLineEdit>(&dlg, "Edit2");
+    edit->setText(dir);
+    QString question;
+    AnswerMessageBox(QMessageBox::No, &question);
+    QFocusEvent tabAway(QEvent::FocusOut, Qt::TabFocusReason);  // to the next control of the dialog
+    QApplication::sendEvent(edit, &tabAway);
+    EXPECT_EQ(question, LanguageText(426));
+    EXPECT_FALSE(QFileInfo::exists(dir));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(QFile::exists(home.iniPath()));
+}
+
+TEST_F(OptionsDialogs, UserOptionsCancelledDirectoryChooserChangesNothing) {
+    Settings().TempFilePath = "/old/place";
+    TFormUserOptions dlg;
+    dlg.show();
+    QString caption;
+    QTimer::singleShot(0, [&caption] {
+        std::function<void()> answer = [&caption, &answer] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || qobject_cast<TFormUserOptions *>(modal)) return QTimer::singleShot(10, answer);
+            caption = modal->windowTitle();
+            qobject_cast<QDialog *>(modal)->reject();
+        };
+        answer();
+    });
+    Child<QPushButton>(&dlg, "Button4")->click();
+    EXPECT_EQ(caption, LanguageText(423));
+    EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "/old/place");
+    EXPECT_EQ(Settings().TempFilePath, "/old/place");
+}
+
+TEST_F(OptionsDialogs, SettingsCommListsComTwelveAsComOneAndStoresOne) {
+    const QString devices = home.path() + "/tty";
+    for (const char *name : {"COM1", "COM3"}) {
+        QFile device(devices + name);
+        ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    }
+    const auto saved = TFoSettingsComm::PortEnumeration();
+    TFoSettingsComm::PortEnumeration() = [devices] {
+        return EnumeratePorts({"COM12", "COM3"}, [devices](const QString &n) { return devices + n; },
+                              [](const QString &) { return TPortProbe::Free; });
+    };
+    Settings().COM = 3;
+    TFoSettingsComm dlg;
+    TFoSettingsComm::PortEnumeration() = saved;
+    auto *port = Child<QComboBox>(&dlg, "ComboBox1");
+    ASSERT_EQ(port->count(), 2);
+    EXPECT_EQ(port->itemText(0), "COM1 (" + devices + "COM1)");
+    EXPECT_EQ(port->currentIndex(), 1);
+    port->setCurrentIndex(0);
+    Child<QPushButton>(&dlg, "Button1")->click();
+    EXPECT_EQ(Saved().COM, 1);
 }
