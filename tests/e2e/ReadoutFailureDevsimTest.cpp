@@ -1,6 +1,7 @@
 // Failures of the archive readout against devsim that must not lose or corrupt files: a line that drops
 // in a later channel keeps the files of the channels before it, and a directory that cannot take files
-// says which file it could not write and leaves nothing behind.
+// says which file it could not write and leaves nothing behind; device refusals of the code mark and of
+// the records keep the file.
 #include "ReadoutDevsimFixture.h"
 
 #include "readout/ArchiveReadout.h"
@@ -61,6 +62,36 @@ TEST_F(ReadoutDevsim, DirectoryThatCannotTakeFilesNamesTheFileAndLeavesNothing) 
     EXPECT_TRUE(messages[0].text.contains(dir + "/tempz.999")) << messages[0].text.toStdString();
     EXPECT_EQ(ArchiveFiles(), QStringList{"plain"});
     EXPECT_EQ(lastWindowState, LanguageText(kTextFinished));
+}
+
+TEST_F(ReadoutDevsim, RefusedCodeMarkIsReportedAfterTheFileWasSaved) {
+    Settings().CODEMARK = 5;
+    StartDevsim({"--type", "2461", "--archive-size", "600", "--refuse", "~"});
+    Connect();
+    TReadArchHost host;
+    host.Mode = "complete";
+    RunReadout(host);
+    ASSERT_EQ(ArchiveFiles(), QStringList{"tempz.999"});
+    EXPECT_FALSE(FileRecords(FileLines(files.filePath("tempz.999"))).isEmpty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, LanguageText(kTextCodeMarkFailed));
+    EXPECT_EQ(lastWindowState, LanguageText(kTextFinished));
+}
+
+// A refused record read is the device's answer, not a broken line: the readout ends there quietly and
+// the file keeps the common data and the archive heading.
+TEST_F(ReadoutDevsim, RefusedRecordReadEndsTheArchiveQuietlyAndSavesTheFile) {
+    StartDevsim({"--type", "2461", "--archive-size", "600", "--refuse", "x:3"});
+    Connect();
+    TReadArchHost host;
+    host.Mode = "dump";
+    RunReadout(host);
+    ASSERT_EQ(ArchiveFiles(), QStringList{"tempz.999"});
+    const QStringList lines = FileLines(files.filePath("tempz.999"));
+    EXPECT_EQ(lines.first(), "[COMMONDATA]");
+    EXPECT_EQ(lines.last(), "[IVDATA]");
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    EXPECT_TRUE(comm->Connected());
 }
 
 } // namespace

@@ -50,6 +50,7 @@ struct TTypeCase {
     const char *ident;
     int period;   // seconds the window opens with (PDBPERIOD 5)
 };
+void PrintTo(const TTypeCase &c, std::ostream *os) { *os << c.ident; }
 class ReadoutProcessType : public ReadoutProcessDevsim, public ::testing::WithParamInterface<TTypeCase> {};
 
 TEST_P(ReadoutProcessType, AddsARowEveryPeriodShowsOkAndCopiesAllRows) {
