@@ -12,6 +12,7 @@
 #include "main/FormSetTime.h"
 #include "main/MainDialogs.h"
 #include "main/MainMessages.h"
+#include "main/RtcTest.h"
 
 namespace korvul {
 
@@ -46,6 +47,7 @@ void InstallClockDialogs() {
     TMainDialogs &dialogs = MainDialogs();
     dialogs.SetDateAndTime = ShowSetTimeDialog;
     dialogs.DeleteMeasurements = DeleteMeasurements;
+    dialogs.TestRTC = RunRtcTest;
     dialogs.NewZCode = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
 }
 

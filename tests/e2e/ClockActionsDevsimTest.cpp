@@ -1,11 +1,13 @@
 // The main window's clock and maintenance actions against devsim: set date and time, delete
-// measurements with and without write access, and a new device access code that later connections use.
+// measurements with and without write access, a new device access code that later connections use, and
+// the RTC test with its correction value.
 // Modal dialogs are driven from a timer once they are up; message boxes go through the MainMessages hooks.
 #include "app/LangSupp.h"
 #include "app/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
 #include "comm/Tcomm.h"
+#include "config/InputFrm.h"
 #include "main/ClockDialogs.h"
 #include "main/FoNDAC.h"
 #include "main/FormMain.h"
@@ -13,6 +15,7 @@
 #include "main/MainDialogs.h"
 #include "main/MainMessages.h"
 #include "main/MainState.h"
+#include "main/RtcTest.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 
@@ -24,6 +27,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -91,6 +95,7 @@ protected:
         sim.Stop();
         OperationActive = false;
         MainDialogs().SetDateAndTime = MainDialogs().DeleteMeasurements = MainDialogs().NewZCode = nullptr;
+        MainDialogs().TestRTC = nullptr;
         SetAskYesNoHook({});
         SetShowMessageHook({});
         UnloadLanguageModule();
@@ -229,6 +234,60 @@ TEST_F(ClockActionsDevice, NewAccessCodeIsWrittenStoredAndUsedByTheNextConnectio
     Connect();
     EXPECT_TRUE(DeviceInfo().WriteAccess) << messages.join('|').toStdString();
     EXPECT_EQ(DeviceState().value("accessCode").toString(), "abcdefgh");
+}
+
+} // namespace
+
+namespace {
+
+QString CorrectionItem(const QJsonObject &state) {
+    return state.value("items").toObject().value(QString::number(int('A'))).toString();
+}
+
+TEST_F(ClockActionsDevice, RtcTestWritesTheCorrectionOfTheMeasuredPeriodAndShowsItsReadBack) {
+    StartDevice("2461");
+    Connect();
+    QString prompt;
+    WhenModal<TfoInput>([&prompt](TfoInput *d) {
+        prompt = d->Label1()->text();
+        EXPECT_EQ(d->mePeriod()->text(), "1000.0000");
+        d->mePeriod()->setText("1000.0100");
+        d->accept();
+    });
+    Action("acTestRTC")->trigger();
+    EXPECT_EQ(prompt, LanguageText(1445) + " [ms]");
+    EXPECT_EQ(messages, QStringList{LanguageFormat(1443, {0.01}) + " [ms]"});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_FALSE(OperationActive);
+    EXPECT_EQ(comm->Options(), 26);
+    EXPECT_EQ(CorrectionItem(DeviceState()), "000186A0");
+}
+
+TEST_F(ClockActionsDevice, RtcTestCancelledOnAnNx20SetsTheCorrectionToZeroInMicroseconds) {
+    StartDevice("9425");
+    Connect();
+    QString prompt;
+    WhenModal<TfoInput>([&prompt](TfoInput *d) {
+        prompt = d->Label1()->text();
+        d->reject();
+    });
+    RunRtcTest(window.get());
+    EXPECT_EQ(prompt, LanguageText(1445) + " [us]");
+    EXPECT_EQ(messages, QStringList{LanguageText(3014)});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(CorrectionItem(DeviceState()), "00000000");
+}
+
+TEST_F(ClockActionsDevice, RtcTestAgainstASilentDeviceReportsTheBrokenConnectionAndDisconnects) {
+    StartDevice("2461");
+    Connect();
+    sim.Stop();
+    RunRtcTest(window.get());
+    EXPECT_EQ(messages, QStringList{LanguageText(2207)});
+    EXPECT_FALSE(comm->Connected());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_FALSE(OperationActive);
 }
 
 } // namespace
