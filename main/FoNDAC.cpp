@@ -64,7 +64,7 @@ bool TfoNDAC::eventFilter(QObject *watched, QEvent *event) {
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         if (watched == ui->edAccCode && ui->edVerCode->isEnabled()) ui->edVerCode->setFocus();
-        else if (ui->Button1->isEnabled()) Button1Click();
+        else Button1Click();
         return true;
     }
     if (key->key() == Qt::Key_Backspace) return false;

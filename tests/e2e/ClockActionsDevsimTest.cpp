@@ -222,7 +222,8 @@ TEST_F(ClockActionsDevice, NewAccessCodeIsWrittenStoredAndUsedByTheNextConnectio
         EXPECT_TRUE(Said(910));
         verify->backspace();
         TypeInto(verify, "h");
-        set->click();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(verify, &enter);  // Enter in the second field sets
     });
     Action("acNewZCode")->trigger();
     EXPECT_TRUE(Said(921)) << messages.join('|').toStdString();
