@@ -153,6 +153,32 @@ TEST_F(ClockActionsDevice, SetDateAndTimeMovesTheDeviceClockWithSecondsZero) {
     EXPECT_EQ(window->CommonData().GetValue("z").left(10), "3001020304");
 }
 
+TEST_F(ClockActionsDevice, RefusedClockIsReportedAndTheConnectionIsMadeAgain) {
+    StartDevice("2461", {"--refuse", "{:3"});
+    Connect();
+    WhenModal<TFormSetTime>([](TFormSetTime *d) { d->findChild<QPushButton *>("Button1")->click(); });
+    Action("acSetDateAndTime")->trigger();
+    EXPECT_EQ(messages, QStringList{LanguageText(850)});
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(comm->Options(), 26);
+}
+
+TEST_F(ClockActionsDevice, AccessCodeTheDeviceRefusesIsNotStored) {
+    StartDevice("2461", {"--refuse", "d:3"});
+    Connect();
+    WhenModal<TfoNDAC>([](TfoNDAC *d) {
+        TypeInto(d->findChild<QLineEdit *>("edAccCode"), "abcdefgh");
+        TypeInto(d->findChild<QLineEdit *>("edVerCode"), "abcdefgh");
+        d->findChild<QPushButton *>("Button1")->click();
+        d->reject();
+    });
+    Action("acNewZCode")->trigger();
+    EXPECT_EQ(messages, QStringList{LanguageText(42006)});
+    EXPECT_EQ(Settings().ACCESSCODE, "12345678");
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_EQ(DeviceState().value("accessCode").toString(), "12345678");
+}
+
 TEST_F(ClockActionsDevice, InvalidTimeIsRefusedAndNothingIsWritten) {
     StartDevice("2461");
     Connect();
