@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -391,6 +392,26 @@ TEST_F(OptionsDialogs, UserOptionsCancelledDirectoryChooserChangesNothing) {
     EXPECT_EQ(caption, LanguageText(423));
     EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "/old/place");
     EXPECT_EQ(Settings().TempFilePath, "/old/place");
+}
+
+TEST_F(OptionsDialogs, UserOptionsChosenDirectoryGoesIntoTheFieldAndTheSettings) {
+    const QString dir = home.path() + "/chosen";
+    ASSERT_TRUE(QDir().mkpath(dir));
+    TFormUserOptions dlg;
+    dlg.show();
+    QTimer::singleShot(0, [dir] {
+        std::function<void()> answer = [dir, &answer] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!chooser) return QTimer::singleShot(10, answer);
+            chooser->setDirectory(dir);
+            static_cast<QDialog *>(chooser)->accept();  // the chooser's own accept, as its Choose button
+        };
+        answer();
+    });
+    Child<QPushButton>(&dlg, "Button4")->click();
+    EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), dir);
+    EXPECT_EQ(Settings().TempFilePath, dir);
+    EXPECT_FALSE(QFile::exists(home.iniPath()));  // saved only with OK
 }
 
 TEST_F(OptionsDialogs, SettingsCommListsComTwelveAsComOneAndStoresOne) {
