@@ -43,8 +43,11 @@ void Modem::Command(const std::string &raw, int64_t nowMs, std::vector<ModemActi
     std::string cmd;
     for (char c : raw)
         if (c != ' ') cmd += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (cmd.empty()) return;
-    if (cmd.compare(0, 2, "AT") != 0) { out.push_back({Result("ERROR"), nowMs}); return; }
+    // As a real modem does, a command starts at its "AT" prefix: bytes before it (line noise, a frame
+    // sent while the modem was in command mode) are dropped, and a line without it gets no answer.
+    const std::string::size_type at = cmd.find("AT");
+    if (at == std::string::npos) return;
+    cmd.erase(0, at);
     const std::string rest = cmd.substr(2);
     if (rest.compare(0, 1, "D") == 0) {
         if (state_ == State::OnlineCommand) { out.push_back({Result("ERROR"), nowMs}); return; }

@@ -97,6 +97,10 @@ TEST_F(ModemDevsim, ConnectsThroughTheModemReadsTheDeviceAndHangsUp) {
     DisconnectDeviceAndModem();
     EXPECT_EQ(ModemState, 0);
     EXPECT_FALSE(comm->Connected());
+    // The sign-off after the hang-up reached the modem in command mode; the next call still connects.
+    ASSERT_TRUE(ConnectDevice());
+    EXPECT_EQ(ModemState, 3);
+    EXPECT_EQ(DeviceInfo().IdentText, "2461");
 }
 
 struct DialResultRow {
