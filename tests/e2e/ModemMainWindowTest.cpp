@@ -34,11 +34,12 @@ using namespace korvul;
 
 namespace {
 
-// Runs `step` on the first visible top-level window of type T once it is up (checked every 20 ms).
-template <class T> void WhenShown(std::function<void(T *)> step) {
+// Runs `step` on the first visible top-level window of type T once it is up (checked every 20 ms for
+// at most 10 s, so a window that never comes shows as a failed expectation, not a hung test).
+template <class T> void WhenShown(std::function<void(T *)> step, int triesLeft = 500) {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *t = qobject_cast<T *>(w); t && t->isVisible()) return step(t);
-    QTimer::singleShot(20, [step] { WhenShown<T>(step); });
+    if (triesLeft > 0) QTimer::singleShot(20, [step, triesLeft] { WhenShown<T>(step, triesLeft - 1); });
 }
 
 class ModemMainWindow : public ::testing::Test {
