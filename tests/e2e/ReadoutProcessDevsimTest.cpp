@@ -140,6 +140,47 @@ TEST_F(ReadoutProcessDevsim, FailedExchangeAsksAndYesEndsTheWindow) {
     EXPECT_EQ(questionText, LanguageText(250));
 }
 
+// No to the question after a failed exchange goes on reading: the timer runs again.
+TEST_F(ReadoutProcessDevsim, FailedExchangeAnsweredNoRestartsTheTimer) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301"});
+    cancelAnswer = 7;
+    bool stopped = false, resumed = false;
+    const int result = Run([&](TFormProcessData *w) {
+        if (!stopped && w->RowCount() >= 1) {
+            stopped = true;
+            sim.Stop();
+            return;
+        }
+        if (stopped && !questionText.isEmpty() && w->Running()) {
+            resumed = true;
+            w->findChild<QPushButton *>("Button6")->click();
+        }
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(questionText, LanguageText(250));
+}
+
+// The copy text ends every cell with the PDBSEPARATORCHARACTER setting's character.
+TEST_F(ReadoutProcessDevsim, CopyUsesTheSeparatorCharacterOfTheSettings) {
+    Settings().PDBPERIOD = 5;
+    Settings().PDBSEPARATORCHARACTER = ';';
+    Open({"--type", "9301"});
+    QString copied;
+    Run([&](TFormProcessData *w) {
+        if (w->RowCount() < 1) return;
+        w->findChild<QPushButton *>("Button4")->click();
+        copied = QGuiApplication::clipboard()->text();
+        w->findChild<QPushButton *>("Button6")->click();
+    });
+    const QStringList lines = copied.split("\r\n");
+    ASSERT_GE(lines.size(), 3) << copied.toStdString();
+    EXPECT_EQ(lines[1].count(';'), kRawColumns);
+    EXPECT_TRUE(lines[1].endsWith(';'));
+    EXPECT_FALSE(copied.contains('\t'));
+}
+
 TEST_F(ReadoutProcessDevsim, ButtonsStopTheTimerSwitchTheViewShowTheStatusAndHoldThePeriod) {
     Settings().PDBPERIOD = 5;
     Open({"--type", "9301"});
