@@ -1,5 +1,7 @@
 #include "main/ClockDialogs.h"
 
+#include "app/UserOptions.h"
+
 #include "app/LangSupp.h"
 #include "app/Settings.h"
 #include "comm/CommState.h"
@@ -49,6 +51,7 @@ void InstallClockDialogs() {
     dialogs.DeleteMeasurements = DeleteMeasurements;
     dialogs.TestRTC = RunRtcTest;
     dialogs.NewZCode = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
+    TFormUserOptions::AccessCodeDialog() = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
 }
 
 } // namespace korvul

@@ -80,7 +80,7 @@ bool TfoNDAC::WriteToDevice(const QString &code) {
     TCommClass &comm = CommObject();
     if (!main || !main->isVisible() || !comm.Connected() || !DeviceInfo().WriteAccess) return true;
     const uint8_t options = comm.Options();
-    comm.SetOptions(options & ~uint8_t(4));  // the poll pauses
+    comm.SetOptions(options & ~uint8_t(2));  // without the poll timer bit (2) the poll pauses
     try {
         if (WriteItem('d', QStringLiteral("c"), code, main->CommonData()) > 0) {
             comm.SetOptions(options);
