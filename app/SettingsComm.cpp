@@ -1,4 +1,5 @@
 #include "app/SettingsComm.h"
+#include "app/SettingsUi.h"
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
@@ -91,12 +92,7 @@ void TFoSettingsComm::accept() {
     s.PREFIX = ui->Edit3->text().trimmed();
     s.CLM300 = ui->rbLocalCLM->isChecked();
     if (ui->ComboBox2->currentIndex() >= 0) s.INIT = ReplaceInitSpeed(s.INIT, ui->ComboBox2->currentText());
-    try {
-        SaveSettings();
-    } catch (const std::exception &e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(e.what()));
-        return;
-    }
+    if (!TrySaveSettings(this)) return;
     QDialog::accept();
 }
 

@@ -1,4 +1,5 @@
 #include "app/Telephone.h"
+#include "app/SettingsUi.h"
 
 #include "app/OptionRules.h"
 #include "app/Settings.h"
@@ -77,12 +78,7 @@ void TFoTelephone::Button1Click() {
     MoveNumberToFront(s.Ph.data(), qMin(s.PHCOUNT, kPhoneListSize - 1), number);
     s.CLM300 = ui->rbCLM300->isChecked();
     s.GX500 = ui->rbGX500->isChecked();
-    try {
-        SaveSettings();
-    } catch (const std::exception &e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(e.what()));
-        return;
-    }
+    if (!TrySaveSettings(this)) return;
     accept();
 }
 

@@ -1,4 +1,5 @@
 #include "app/UserOptions.h"
+#include "app/SettingsUi.h"
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
@@ -118,12 +119,7 @@ void TFormUserOptions::accept() {
     s.READER = ui->Edit1->text();
     s.CODEMARK = ui->SpinEdit1->value();
     s.CHANNELMODE = ChannelModeKeyword(ui->rbAll->isChecked() ? 1 : 0);
-    try {
-        SaveSettings();
-    } catch (const std::exception &e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(e.what()));
-        return;
-    }
+    if (!TrySaveSettings(this)) return;
     QDialog::accept();
 }
 

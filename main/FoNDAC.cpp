@@ -1,4 +1,5 @@
 #include "main/FoNDAC.h"
+#include "app/SettingsUi.h"
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
@@ -114,7 +115,7 @@ void TfoNDAC::Button1Click() {
         return ShowMessageText(this, LanguageText(refusal));
     if (!WriteToDevice(code)) return;
     Settings().ACCESSCODE = code;
-    SaveSettings();
+    TrySaveSettings(this);   // the device has the code already; the dialog closes either way
     accept();
 }
 

@@ -6,6 +6,7 @@
 // return at once while it is set, the internal steps (ReadCommonData, SetData, DisconnectSequence)
 // are called directly by the operations that contain them.
 #include "main/FormMain.h"
+#include "app/SettingsUi.h"
 
 #include "app/HelpFile.h"
 #include "app/IniFile.h"
@@ -186,7 +187,7 @@ void TFormMain::RunConnect() {
         ModuleAccess = false;
         if (MainDialogs().TelephoneList) {
             if (!MainDialogs().TelephoneList(this)) return;
-            SaveSettings();
+            TrySaveSettings(this);   // a failed save is reported; the call goes ahead
         }
     }
     if (!ConnectDevice()) {

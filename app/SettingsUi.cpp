@@ -1,0 +1,21 @@
+#include "app/SettingsUi.h"
+
+#include "app/Settings.h"
+
+#include <QMessageBox>
+#include <QWidget>
+#include <exception>
+
+namespace korvul {
+
+bool TrySaveSettings(QWidget *parent) {
+    try {
+        SaveSettings();
+        return true;
+    } catch (const std::exception &e) {
+        QMessageBox::critical(parent, parent ? parent->windowTitle() : QString(), QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+} // namespace korvul
