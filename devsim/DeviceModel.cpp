@@ -1,5 +1,7 @@
 #include "devsim/DeviceModel.h"
 
+#include "devsim/QT700MRegisters.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -270,10 +272,10 @@ Reply DeviceModel::WriteRegister(const std::string &value) {
         if (channel >= type_.channels) return Reply::No(RefBadValue);
         pendingChannel_ = channel;
     }
+    if (type_.typeCode == 42 && a == "2810") return WriteMemoryPartition(state_, value);
     if (a == "3812" && value == "01") {
         // The device derives offset and slope from the lower and higher values written before.
-        Current().registers["3011"] = Current().registers["3810"];
-        Current().registers["3012"] = "0000" + Current().registers["3811"];
+        if (Reply r = ComputeSensorScaling(Current()); r.kind == Reply::Refuse) return r;
     }
     *RegisterSlot(a, true) = value;
     return Reply::Ok();
