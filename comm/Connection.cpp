@@ -14,6 +14,12 @@ namespace korvul {
 
 namespace {
 
+// Set by a run that names its port on the command line; never saved.
+QString &PortNameOverride() {
+    static QString name;
+    return name;
+}
+
 bool ModuleWindowOpen() { return CommUiHooks().ModuleWindowOpen && CommUiHooks().ModuleWindowOpen(); }
 
 void SetBusyCursor(bool busy) {
@@ -64,12 +70,19 @@ bool SendHeadquarterPassword() {
 void PreparePort(const TSettings &s) {
     TCommClass &comm = CommObject();
     comm.SetConnected(false);
-    comm.SetPortName(QStringLiteral("COM%1").arg(s.COM));
+    comm.SetPortName(ConnectionPortName());
     comm.SetPortSettings(s.INIT);
     if (s.VIAMODEM) DialThroughModem(s);
 }
 
 } // namespace
+
+void SetPortNameForRun(const QString &name) { PortNameOverride() = name; }
+
+QString ConnectionPortName() {
+    if (!PortNameOverride().isEmpty()) return PortNameOverride();
+    return QStringLiteral("COM%1").arg(Settings().COM);
+}
 
 bool ConnectDevice() {
     CancelRequested = false;
@@ -147,6 +160,12 @@ bool SelectChannelByCommand(uint16_t channel) {
     bool ok = false;
     const int active = value.trimmed().toInt(&ok, 10);
     return ok && active == channel;
+}
+
+bool SelectChannel(uint16_t channel) {
+    const int type = DeviceInfo().TypeCode;
+    if (type == 24 || type == 42) return SelectChannelByCommand(channel);
+    return SelectChannelByReconnect(channel);
 }
 
 void DisconnectDevice() {

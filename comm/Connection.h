@@ -20,6 +20,15 @@ bool ConnectDevice();
 bool SelectChannelByReconnect(uint16_t channel);
 // Makes Channel active through items 61/62, reconnects, and checks item 60. False when not connected.
 bool SelectChannelByCommand(uint16_t channel);
+// Makes Channel (0-based) active the way the main window does: the QT-700/V2 (type code 24) and the
+// QT-700/M (42) keep the channel in a register and switch by command, the other types by signing off
+// and on. Raises as the two routines above.
+bool SelectChannel(uint16_t channel);
+
+// The port ConnectDevice opens: "COM<n>" from the COM setting, unless a port name was set for this run
+// (a "COMn" name or a device path, as the line driver resolves it). Empty puts the setting back.
+void SetPortNameForRun(const QString &name);
+QString ConnectionPortName();
 
 // Options := 0, then Connected := false.
 void DisconnectDevice();

@@ -226,11 +226,7 @@ void TFormMain::OpenModuleWindow() {
 }
 
 // The loggers that keep the channel in a register switch by command, the others by signing on anew.
-void TFormMain::SelectChannel(int channel) {
-    const int type = DeviceInfo().TypeCode;
-    if (type == 24 || type == 42) SelectChannelByCommand(static_cast<uint16_t>(channel));
-    else SelectChannelByReconnect(static_cast<uint16_t>(channel));
-}
+void TFormMain::SelectChannel(int channel) { korvul::SelectChannel(static_cast<uint16_t>(channel)); }
 
 void TFormMain::RebuildTabs() {
     const QSignalBlocker block(ui->TabControl1);

@@ -110,13 +110,7 @@ bool TFormProcessData::Tick() {
 }
 
 void TFormProcessData::ReadOnce() {
-    const TDeviceInfo &info = DeviceInfo();
-    QString answer;
-    ExchangeRawCommand(ProcessDataRequest(info.TypeCode, info.Version), answer);
-    if (answer.isEmpty()) return;
-    const std::optional<TProcessRow> row = info.TypeCode == 91 ? ParseType91Answer(answer)
-                                                                : ParseOtherAnswer(answer, info.TypeCode, info.Version);
-    if (row) AddRow(*row);
+    if (const std::optional<TProcessRow> row = ReadProcessDataRow()) AddRow(*row);
 }
 
 // The tick acts as Stop, then asks whether to end; No acts as the Stop button again (resumes).
@@ -137,11 +131,8 @@ void TFormProcessData::AddRow(const TProcessRow &row) {
     raw->insertRow(r);
     for (int c = 0; c < kRawColumns; ++c) raw->setItem(r, c, new QTableWidgetItem(row[size_t(c)]));
     shown->insertRow(r);
-    const auto cells = ShownRow(row, columnOrder_);
-    for (int c = 0; c < kShownColumns; ++c) {
-        const QString text = c == kStatusColumn ? StatusCheck(row[kStatusColumn]) : cells[size_t(c)];
-        shown->setItem(r, c, new QTableWidgetItem(text));
-    }
+    const auto cells = ShownCells(row, columnOrder_);
+    for (int c = 0; c < kShownColumns; ++c) shown->setItem(r, c, new QTableWidgetItem(cells[size_t(c)]));
     shown->setCurrentCell(r, 0);
 }
 

@@ -45,6 +45,10 @@ QString StatusCheck(const QString &status);
 // The shown row for a raw row through a column order.
 std::array<QString, kShownColumns> ShownRow(const TProcessRow &raw, const QString &columnOrder);
 
+// The shown row as the window's table shows it: the cells through the column order, with the status
+// column reading "Ok" or "Er" (StatusCheck).
+std::array<QString, kShownColumns> ShownCells(const TProcessRow &raw, const QString &columnOrder);
+
 // Period in seconds shown when the window opens (PDBPERIOD; type 91 at least 10, others at least 5).
 int InitialPeriod(int typeCode, int pdbPeriod);
 // A period the operator applies: the value used, and when it was out of range the lowest and highest
@@ -54,6 +58,14 @@ struct TPeriodCheck {
     std::optional<std::pair<int, int>> Range;
 };
 TPeriodCheck CheckPeriod(int typeCode, int value);
+
+// One process data request over the line of the connected device (the caller has signed off; the line
+// stays open): the request for DeviceInfo()'s type and version, the answer parsed by its layout.
+// Nothing when the answer was empty (a checksum mismatch) or has no usable layout. Raises
+// TCommClassException "ERROR" when the exchange failed, TConversionError for a value that is no number.
+std::optional<TProcessRow> ReadProcessDataRow();
+// Titles of the ten raw columns from the language module (texts 320-329, as the window's table).
+QStringList ProcessDataTitles();
 
 // Titles, then each row; every cell followed by separator, every row by CR LF.
 QString CopyText(const QStringList &titles, const QList<QStringList> &rows, QChar separator);

@@ -1,0 +1,34 @@
+#include "readout/ProcessData.h"
+
+#include "app/LangSupp.h"
+#include "comm/DeviceTypes.h"
+#include "comm/Items.h"
+
+namespace korvul {
+
+namespace {
+constexpr uint16_t kFirstTitleText = 320;
+} // namespace
+
+std::optional<TProcessRow> ReadProcessDataRow() {
+    const TDeviceInfo &info = DeviceInfo();
+    QString answer;
+    ExchangeRawCommand(ProcessDataRequest(info.TypeCode, info.Version), answer);
+    if (answer.isEmpty()) return std::nullopt;
+    if (info.TypeCode == 91) return ParseType91Answer(answer);
+    return ParseOtherAnswer(answer, info.TypeCode, info.Version);
+}
+
+std::array<QString, kShownColumns> ShownCells(const TProcessRow &raw, const QString &columnOrder) {
+    std::array<QString, kShownColumns> cells = ShownRow(raw, columnOrder);
+    cells[kStatusColumn] = StatusCheck(raw[kStatusColumn]);
+    return cells;
+}
+
+QStringList ProcessDataTitles() {
+    QStringList titles;
+    for (int c = 0; c < kRawColumns; ++c) titles << LanguageText(TextNumber(kFirstTitleText, c));
+    return titles;
+}
+
+} // namespace korvul
