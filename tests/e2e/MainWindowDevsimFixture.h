@@ -79,7 +79,7 @@ protected:
         comm = std::make_unique<korvul::TCommClass>("QT");
         korvul::SetCommObjectForTests(comm.get());
         InstallHooks();
-        window = std::make_unique<korvul::TFormMain>();
+        window = std::make_unique<::TFormMain>();
         korvul::Settings().COM = 1;
         korvul::Settings().ACCESSCODE = "12345678";
         korvul::Settings().READER = "e2e";
@@ -124,7 +124,7 @@ protected:
     TempConfigHome home;
     DevsimProcess sim;
     std::unique_ptr<korvul::TCommClass> comm;
-    std::unique_ptr<korvul::TFormMain> window;
+    std::unique_ptr<::TFormMain> window;
     korvul::TMainDialogs savedDialogs;
     QString statePath;
     QStringList messages, questions;
