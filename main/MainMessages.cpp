@@ -42,6 +42,15 @@ bool AskYesNo(QWidget *parent, const QString &text, int helpContext) {
     }
 }
 
+bool AskOkNo(QWidget *parent, const QString &text) {
+    if (askYesNoHook) return askYesNoHook(text, 0);
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text,
+                    QMessageBox::Ok | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    TranslateButtons(box);
+    return box.exec() == QMessageBox::Ok;
+}
+
 void ShowMessageText(QWidget *parent, const QString &text) {
     if (showMessageHook) return showMessageHook(text);
     QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);

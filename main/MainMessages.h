@@ -11,6 +11,9 @@ namespace korvul {
 // Yes/No question with a Help button that opens helpContext (0: no Help button). The Help button
 // leaves the question open. Returns true for Yes.
 bool AskYesNo(QWidget *parent, const QString &text, int helpContext);
+// Question with the buttons OK and No (no Help); true for OK. The AskYesNo hook answers it too
+// (Yes standing for OK), so tests see every question in one place.
+bool AskOkNo(QWidget *parent, const QString &text);
 // Information box with an OK button.
 void ShowMessageText(QWidget *parent, const QString &text);
 // Error box (error icon) with its own caption and an OK button; the message hook receives the text.
