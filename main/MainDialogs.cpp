@@ -4,13 +4,8 @@
 #include "app/Telephone.h"
 #include "app/UserOptions.h"
 #include "config/ConfigV2ADialogs.h"
-#include "config/FoConfigNX17S.h"
-#include "config/DeviceSetupDialogs.h"
 #include "main/ClockDialogs.h"
 #include "main/FormMain.h"
-#include "module/ModuleActions.h"
-#include "module/FoCLMTerm.h"
-#include "module/FoCLM300.h"
 #include "readout/ReadoutDialogs.h"
 
 #include <QCoreApplication>
@@ -29,12 +24,7 @@ void InstallProgramDialogs() {
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
     InstallClockDialogs();
-    InstallModuleDialogs();
-    InstallModuleWindow();
-    InstallDeviceSetupDialogs();
     InstallConfigV2ADialogs();
-    InstallConfigNXDialog();
-    InstallModuleTerminal();
 }
 
 void PostConnectionBroken(QWidget *dialog) {
