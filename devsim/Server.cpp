@@ -27,16 +27,22 @@ Throttle::Throttle(int baud, int bitsPerChar) {
     if (baud > 0) byteNs_ = int64_t(1000000000) * std::max(1, bitsPerChar) / baud;
 }
 
-int64_t Throttle::NextDeadlineNs(int64_t nowNs) {
+int64_t Throttle::NextDeadlineNs(int64_t nowNs, bool lineBusy) {
     if (byteNs_ <= 0) return nowNs;
     int64_t next = burstStartNs_ + burstBytes_ * byteNs_;
-    if (burstBytes_ == 0 || next < nowNs) {  // the line went idle: a new burst starts now
+    // The line went idle: a new burst starts now. While bytes still wait to be sent the burst goes
+    // on, so a late wake-up of the simulator never stretches the byte rate.
+    if (burstBytes_ == 0 || (next < nowNs && !lineBusy)) {
         burstStartNs_ = nowNs;
         burstBytes_ = 0;
         next = nowNs;
     }
     ++burstBytes_;
     return next;
+}
+
+int Throttle::GroupBytes() const {
+    return byteNs_ <= 0 ? 1 : int(std::max<int64_t>(1, kGroupNs / byteNs_));
 }
 
 Server::Server(Device &device, const ServerOptions &o) : device_(device), o_(o), throttle_(o.baud, o.bitsPerChar) {}
@@ -140,9 +146,21 @@ void Server::QueueDue(int64_t nowNs) {
     device_.Tick(nowMs, std::time(nullptr), pending_);
     std::stable_sort(pending_.begin(), pending_.end(), [](const Emit &a, const Emit &b) { return a.atMs < b.atMs; });
     auto it = pending_.begin();
-    for (; it != pending_.end() && it->atMs <= nowMs; ++it)
-        for (char c : it->bytes) out_.emplace_back(throttle_.NextDeadlineNs(nowNs), static_cast<uint8_t>(c));
+    for (; it != pending_.end() && it->atMs <= nowMs; ++it) QueueAnswer(it->bytes, nowNs);
     pending_.erase(pending_.begin(), it);
+}
+
+// Each byte gets its line deadline; at high rates the bytes of a group (never across answers) all
+// leave at the deadline of the group's last byte, as a UART's FIFO delivers them. The answer's last
+// byte keeps its own deadline, so the answer is not complete any sooner or later.
+void Server::QueueAnswer(const std::string &bytes, int64_t nowNs) {
+    const std::size_t first = out_.size();
+    for (char c : bytes) out_.emplace_back(throttle_.NextDeadlineNs(nowNs, !out_.empty()), static_cast<uint8_t>(c));
+    const std::size_t group = std::size_t(throttle_.GroupBytes());
+    for (std::size_t i = first; i < out_.size(); i += group) {
+        const std::size_t last = std::min(out_.size(), i + group) - 1;
+        for (std::size_t k = i; k < last; ++k) out_[k].first = out_[last].first;
+    }
 }
 
 void Server::WriteDue(int64_t nowNs) {

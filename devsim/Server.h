@@ -29,8 +29,13 @@ struct ServerOptions {
 class Throttle {
 public:
     Throttle(int baud, int bitsPerChar);
-    int64_t NextDeadlineNs(int64_t nowNs);   // deadline for the next byte queued now
+    // Deadline for the next byte queued now; lineBusy: earlier bytes are still waiting to be sent.
+    int64_t NextDeadlineNs(int64_t nowNs, bool lineBusy);
     bool Enabled() const { return byteNs_ > 0; }
+    // Bytes a UART's receive FIFO hands over at once: as many as fit in kGroupNs of line time (1 at
+    // 9600 baud and below, 3 at 38400). The group leaves when its last byte has arrived.
+    int GroupBytes() const;
+    static constexpr int64_t kGroupNs = 1000000;
 private:
     int64_t byteNs_ = 0;
     int64_t burstStartNs_ = 0;
@@ -52,6 +57,7 @@ private:
     void RemoveLink();
     void ReadInput(int64_t nowNs);
     void QueueDue(int64_t nowNs);
+    void QueueAnswer(const std::string &bytes, int64_t nowNs);
     void WriteDue(int64_t nowNs);
     int64_t NextWakeNs(int64_t nowNs) const;
     void MaybeSave(int64_t nowNs, bool force);

@@ -5,7 +5,9 @@
 #include "linedriver/TestHooks.h"
 #endif
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>  // serial_icounter_struct
 #include <poll.h>
@@ -144,6 +146,7 @@ void SerialPort::close() {
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
     fd_ = -1;
+    dropBuffered();
     countsKnown_ = false;
 }
 
@@ -225,12 +228,13 @@ int SerialPort::queueStatus(QueueStatus &out) {
     int in = 0, outq = 0;
     if (ioctl(fd_, FIONREAD, &in) != 0) return errno;
     if (ioctl(fd_, TIOCOUTQ, &outq) != 0) outq = 0;  // not every terminal keeps a count
-    out.inQueue = in;
+    out.inQueue = in + int(buffered());
     out.outQueue = outq;
     return 0;
 }
 
 int SerialPort::flush(bool transmit) {
+    if (!transmit) dropBuffered();
     return tcflush(fd_, transmit ? TCOFLUSH : TCIFLUSH) != 0 ? errno : 0;
 }
 
@@ -264,11 +268,23 @@ int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
     bool hungUp = false;
     bool polled = false;
     for (;;) {
-        const ssize_t n = ::read(fd_, &byte, 1);
-        if (n == 1) {
+        if (buffered() > 0) {
+            byte = rx_[rxHead_++];
             got = true;
             return 0;
         }
+        // A read that came back short emptied the port: wait for readiness first instead of a
+        // read that would find nothing.
+        const bool skipRead = drained_ && !polled;
+        const ssize_t n = skipRead ? -1 : ::read(fd_, rx_, sizeof rx_);
+        if (skipRead) errno = EAGAIN;
+        if (n > 0) {
+            rxHead_ = 0;
+            rxEnd_ = size_t(n);
+            drained_ = rxEnd_ < sizeof rx_;
+            continue;
+        }
+        drained_ = false;
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) return errno;
         if (hungUp) return EIO;
@@ -283,16 +299,20 @@ int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
 }
 
 int SerialPort::readAvailable(uint8_t *buf, size_t n, size_t &got) {
-    got = 0;
-    for (;;) {
-        const ssize_t r = ::read(fd_, buf, n);
+    got = std::min(n, buffered());
+    std::memcpy(buf, rx_ + rxHead_, got);
+    rxHead_ += got;
+    if (buffered() == 0) dropBuffered();
+    while (got < n) {
+        const ssize_t r = ::read(fd_, buf + got, n - got);
         if (r >= 0) {
-            got = size_t(r);
+            got += size_t(r);
             return 0;
         }
         if (errno == EINTR) continue;
         return errno == EAGAIN ? 0 : errno;
     }
+    return 0;
 }
 
 int SerialPort::writeAll(const uint8_t *data, size_t n, size_t &written, Deadline &stall) {

@@ -51,19 +51,22 @@ public:
 
     // Error bits since the previous fetch (TIOCGICOUNT deltas); 0 when the port cannot say.
     uint32_t fetchErrors();
-    // Error bits plus queue counts; on failure the error bits are still filled in.
+    // Error bits plus queue counts (inQueue includes the bytes read ahead and not yet delivered);
+    // on failure the error bits are still filled in.
     int queueStatus(QueueStatus &out);
 
-    int flush(bool transmit);  // discards the transmit (true) or receive (false) queue
+    int flush(bool transmit);  // discards the transmit (true) or receive (false, incl. read-ahead) queue
     // Present modem lines as lcCTS | lcDSR | lcCarrier bits; errno when they cannot be read.
     int modemLines(int &present) const;
     void setDtr(bool on);
     void setRts(bool on);
 
     // One byte: returns at once if one is waiting, else waits until `wait` expires. `got` tells
-    // whether a byte came. A hang-up is EIO.
+    // whether a byte came. A hang-up is EIO (bytes received before it are delivered first).
+    // A port read takes everything waiting (up to kReceiveBuffer bytes) and keeps the surplus for the
+    // next calls, so a burst costs one system call instead of one per byte.
     int readByte(uint8_t &byte, const Deadline &wait, bool &got);
-    // Up to n bytes without waiting; `got` is the count read.
+    // Up to n bytes without waiting (the kept bytes first); `got` is the count read.
     int readAvailable(uint8_t *buf, size_t n, size_t &got);
     // Writes all n bytes, waiting for room while `stall` has not expired; the deadline restarts
     // with every byte accepted. ETIMEDOUT when the port takes nothing for the whole stall time.
@@ -76,7 +79,14 @@ private:
     bool readCounts(Counts &c) const;
     bool onlyPtyFixedBitsDiffer(const Termios &wanted) const;
 
+    static constexpr size_t kReceiveBuffer = 256;
+    size_t buffered() const { return rxEnd_ - rxHead_; }
+    void dropBuffered() { rxHead_ = rxEnd_ = 0; drained_ = false; }
+
     int fd_ = -1;
+    uint8_t rx_[kReceiveBuffer] = {};  // bytes read from the port and not yet delivered: [rxHead_, rxEnd_)
+    size_t rxHead_ = 0, rxEnd_ = 0;
+    bool drained_ = false;  // the last port read took all that was waiting
     Counts last_{};
     bool countsKnown_ = false;
     bool isPty_ = false;

@@ -257,3 +257,22 @@ TEST_F(LineDriverIo, CharTimeoutZeroStillWaitsForTheDeadlineWithoutSpinning) {
 }
 
 } // namespace
+
+// The driver reads ahead what is waiting; those bytes must behave exactly as bytes still in the port.
+TEST_F(LineDriverIo, BytesReadAheadCountInTheQueueAndGoWithAReceivePurge) {
+    ASSERT_EQ(lib.setParam(spTimeout, 100), 0);
+    peer.send("0123456789");
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return lib.call(dpInQueue) == 10; }, 2s));
+    Bytes in;
+    int32_t got = 0;
+    ASSERT_EQ(lib.read(2, in, got), 0);
+    EXPECT_EQ(lib.call(dpInQueue), 8);
+    int32_t flags = 2;
+    ASSERT_EQ(lib.call(dpPurge, nullptr, &flags, nullptr), 0);
+    EXPECT_EQ(lib.call(dpInQueue), 0);
+    EXPECT_EQ(lib.read(1, in, got), deTimeout);
+    EXPECT_EQ(got, 0);
+    peer.send("AB");
+    EXPECT_EQ(lib.read(2, in, got), 0);
+    EXPECT_EQ(ToString(in), "AB") << "no byte from before the purge comes back";
+}
