@@ -1,10 +1,14 @@
 #include "config/InputFrm.h"
 
+#include "app/LangSupp.h"
 #include "app/TranslateForm.h"
+#include "config/NxScript.h"
+#include "main/MainMessages.h"
 #include "ui_InputFrm.h"
 
 namespace {
 constexpr uint16_t kInputBase = 1420;
+constexpr uint16_t kPatternMismatch = 1410;
 } // namespace
 
 TfoInput::TfoInput(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfoInput>()) {
@@ -30,4 +34,18 @@ void TfoInput::ShowPeriodEntry(bool period) {
     ui->mePeriod->setVisible(period);
     ui->Edit1->setVisible(!period);
     ui->Label1->setBuddy(period ? ui->mePeriod : ui->Edit1);
+}
+
+std::optional<QString> TfoInput::AskPatternInput(QWidget *parent, const QString &prompt, const QString &pattern,
+                                                 int count) {
+    TfoInput box(parent);
+    box.SetPrompt(prompt);
+    for (;;) {
+        if (box.exec() != QDialog::Accepted) return std::nullopt;
+        const QString text = box.Edit1()->text();
+        const QString value = text.trimmed().left(count);
+        const QVector<int> mismatches = korvul::NxPatternMismatches(value, pattern, count);
+        for (int i = 0; i < mismatches.size(); ++i) korvul::ShowMessageText(&box, korvul::LanguageText(kPatternMismatch));
+        if (mismatches.isEmpty()) return text;
+    }
 }

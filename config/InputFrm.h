@@ -4,6 +4,7 @@
 // period), and reads the entry after an Accepted result. Enter in Edit1 ends with Accepted.
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfoInput;
@@ -25,6 +26,13 @@ public:
     void SetPrompt(const QString &prompt);
     // Shows mePeriod instead of Edit1 (or back).
     void ShowPeriodEntry(bool period);
+
+    // The pattern-checked input of the command scripts. Shows the box (prompt in Label1, Edit1) modally
+    // until OK is given with a text that, trimmed and cut to count characters, matches pattern (see
+    // NxPatternMismatches); every mismatching position shows text 1410 and the box comes again.
+    // Returns Edit1's text as entered, or nothing on Cancel or any other result than OK.
+    static std::optional<QString> AskPatternInput(QWidget *parent, const QString &prompt, const QString &pattern,
+                                                  int count);
 
 private:
     std::unique_ptr<Ui::TfoInput> ui;

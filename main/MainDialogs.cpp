@@ -5,7 +5,9 @@
 #include "app/UserOptions.h"
 #include "config/ConfigV2ADialogs.h"
 #include "main/ClockDialogs.h"
+#include "config/FoConfigNX17S.h"
 #include "main/FormMain.h"
+#include "module/FoCLMTerm.h"
 #include "readout/ReadoutDialogs.h"
 
 #include <QCoreApplication>
@@ -25,6 +27,8 @@ void InstallProgramDialogs() {
     InstallReadoutDialogs();
     InstallClockDialogs();
     InstallConfigV2ADialogs();
+    InstallConfigNXDialog();
+    InstallModuleTerminal();
 }
 
 void PostConnectionBroken(QWidget *dialog) {
