@@ -1,0 +1,16 @@
+#include "config/ConfigMDialog.h"
+
+#include "config/FoConfigQT700M.h"
+#include "main/MainDialogs.h"
+
+namespace korvul {
+
+void ShowConfigQT700M(QWidget *parent) {
+    TFoConfigQT700M dialog(parent);
+    // A failure while the dialog was created may already have closed it through message 1127.
+    if (!dialog.ConnectionBroken()) dialog.exec();
+}
+
+void InstallConfigMDialog() { MainDialogs().ConfigQT700M = ShowConfigQT700M; }
+
+} // namespace korvul
