@@ -3,6 +3,7 @@
 #include "app/SettingsComm.h"
 #include "app/Telephone.h"
 #include "app/UserOptions.h"
+#include "config/ConfigMDialog.h"
 #include "config/ConfigV2ADialogs.h"
 #include "main/ClockDialogs.h"
 #include "config/FoConfigNX17S.h"
@@ -26,6 +27,7 @@ void InstallProgramDialogs() {
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
     InstallClockDialogs();
+    InstallConfigMDialog();
     InstallConfigV2ADialogs();
     InstallConfigNXDialog();
     InstallModuleTerminal();
