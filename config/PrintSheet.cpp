@@ -10,6 +10,7 @@
 #include "main/MainMessages.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
@@ -25,8 +26,20 @@ constexpr uint16_t kDialogTextBase = 1200;
 constexpr uint16_t kPrintFactorRefused = 1335;
 // A page never shown (page caption; OK / Cancel).
 constexpr uint16_t kPageNotShown = 1336;
+// The printer could not start the job (printer name).
+constexpr uint16_t kPrintFailed = 1340;
 // The Outputs page gives the sheet nothing, so it need not have been shown.
 constexpr int kOutputsPage = 1;
+
+// A page caption without its keyboard mnemonic ("&&" stays one "&").
+QString PlainCaption(const QString &caption) {
+    QString plain;
+    for (int i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        plain += caption[i];
+    }
+    return plain;
+}
 
 void EnableAndEmpty(TJEdit *edit, bool enabled) {
     edit->clear();
@@ -77,13 +90,19 @@ bool TFrPrintSheet::ReadPrintFactor() {
 }
 
 // The supplied sensor's data edits are filled in; a pressure sensor that is not supplied is described
-// by its values at 4 mA and 20 mA instead. Every switch starts the affected edits empty.
+// by its values at 4 mA and 20 mA instead. A switch starts its own sensor's edits empty and leaves the
+// other sensor's entries alone (called without a sender, both sensors are set up).
 void TFrPrintSheet::cbPSensorClick() {
-    const bool pressure = ui->cbPSensor->isChecked();
-    for (int n = 13; n <= 16; ++n) EnableAndEmpty(JEdit(n), pressure);
-    for (int n = 17; n <= 18; ++n) EnableAndEmpty(JEdit(n), !pressure);
-    const bool temperature = ui->cbTSensor->isChecked();
-    for (int n = 19; n <= 22; ++n) EnableAndEmpty(JEdit(n), temperature);
+    const QObject *box = sender();
+    if (box != ui->cbTSensor) {
+        const bool pressure = ui->cbPSensor->isChecked();
+        for (int n = 13; n <= 16; ++n) EnableAndEmpty(JEdit(n), pressure);
+        for (int n = 17; n <= 18; ++n) EnableAndEmpty(JEdit(n), !pressure);
+    }
+    if (box != ui->cbPSensor) {
+        const bool temperature = ui->cbTSensor->isChecked();
+        for (int n = 19; n <= 22; ++n) EnableAndEmpty(JEdit(n), temperature);
+    }
     JEdit13Change();
 }
 
@@ -96,6 +115,39 @@ void TFrPrintSheet::JEdit13Change() {
     ui->btPrint->setEnabled(complete);
 }
 
+// Every page other than Outputs that was never shown is named in a question; Cancel (No) prints nothing.
+bool TFrPrintSheet::ConfirmUnvisitedPages(const TDataSheetValues &values) {
+    for (int i = 0; i < values.Pages.size(); ++i) {
+        const TDataSheetPage &page = values.Pages[i];
+        if (i == kOutputsPage || page.Visited) continue;
+        const QString question = korvul::LanguageFormat(kPageNotShown, {PlainCaption(page.Caption)});
+        if (!korvul::AskYesNo(window(), question, 0)) return false;
+    }
+    return true;
+}
+
+korvul::TDataSheetSensors TFrPrintSheet::SensorEntries() const {
+    korvul::TDataSheetSensors d;
+    auto text = [this](int n) { return JEdit(n)->text(); };
+    d.PressureSupplied = ui->cbPSensor->isChecked();
+    d.PManufacturer = text(13), d.PType = text(14), d.PSerial = text(15), d.PYear = text(16);
+    d.P4mA = text(17), d.P20mA = text(18);
+    d.TemperatureSupplied = ui->cbTSensor->isChecked();
+    d.TManufacturer = text(19), d.TType = text(20), d.TSerial = text(21), d.TYear = text(22);
+    return d;
+}
+
 void TFrPrintSheet::btPrintClick() {
-    // Filled in with the data sheet printing.
+    korvul::TDataSheet sheet;
+    if (source_) sheet.Values = source_();
+    if (!ConfirmUnvisitedPages(sheet.Values)) return;
+    sheet.Sensors = SensorEntries();
+    sheet.PrintFactor = printFactor_;
+    sheet.Printed = QDateTime::currentDateTime();
+    if (!printer_) {
+        ownPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_ = ownPrinter_.get();
+    }
+    if (!korvul::PrintDataSheet(*printer_, sheet))
+        korvul::ShowMessageText(window(), korvul::LanguageFormat(kPrintFailed, {printer_->printerName()}));
 }

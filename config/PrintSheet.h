@@ -25,6 +25,10 @@ class QPrinter;
 class QPushButton;
 class TJEdit;
 
+namespace korvul {
+struct TDataSheetSensors;
+}
+
 // One row of the memory page, as shown there.
 struct TDataSheetChannel {
     QString Channel;  // channel number label (Label311..Label318)
@@ -98,6 +102,9 @@ public slots:
     void btPrintClick();
 
 private:
+    bool ConfirmUnvisitedPages(const TDataSheetValues &values);
+    korvul::TDataSheetSensors SensorEntries() const;
+
     std::unique_ptr<Ui::TFrPrintSheet> ui;
     std::function<TDataSheetValues()> source_;
     float printFactor_ = 1000.0f;
