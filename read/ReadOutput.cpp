@@ -1,0 +1,147 @@
+#include "read/ReadOutput.h"
+
+#include "main/CommonDataView.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace korvul {
+
+namespace {
+
+void Add(QList<TShownValue> &out, const char *key, const QString &value, const QString &label = {},
+         const QString &unit = {}) {
+    if (value.trimmed().isEmpty()) return;
+    out << TShownValue{QString::fromLatin1(key), value.trimmed(), label.trimmed(), unit.trimmed()};
+}
+
+// Lines of key=value text hold no line break: a value with one is written on one line.
+QString OneLine(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+QJsonObject DeviceObject(const TDeviceInfo &info) {
+    QJsonObject d;
+    d["identText"] = info.IdentText;
+    d["typeName"] = info.TypeName;
+    d["typeCode"] = info.TypeCode;
+    d["version"] = info.Version;
+    d["software"] = SoftwareText(info.Version);
+    d["channelCount"] = info.ChannelCount;
+    d["writeAccess"] = info.WriteAccess;
+    return d;
+}
+
+QJsonObject ChannelObject(const TChannelData &c, const TDeviceInfo &info) {
+    QJsonObject items, values, units, labels;
+    for (const QString &line : c.Items) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0) items[line.left(eq)] = line.mid(eq + 1);
+    }
+    for (const TShownValue &v : ShownValues(c.Items, info)) {
+        values[v.Key] = v.Value;
+        if (!v.Unit.isEmpty()) units[v.Key] = v.Unit;
+        if (!v.Label.isEmpty()) labels[v.Key] = v.Label;
+    }
+    QJsonObject o;
+    o["channel"] = c.Channel;
+    o["items"] = items;
+    o["values"] = values;
+    o["units"] = units;
+    o["labels"] = labels;
+    return o;
+}
+
+} // namespace
+
+QList<TShownValue> ShownValues(const TStrList &items, const TDeviceInfo &info) {
+    const TCommonDataView v = BuildCommonDataView(items, info);
+    QList<TShownValue> out;
+    Add(out, "DeviceType", v.DevType);
+    Add(out, "Software", v.Sw);
+    Add(out, "Date", v.Date);
+    Add(out, "Time", v.Time);
+    Add(out, "DeviceNumber", v.DevNo);
+    Add(out, "CounterNumber", v.CountNo);
+    Add(out, "CustomerNumber", v.CustNo);
+    Add(out, "Unit", v.DevUnit);
+    Add(out, "SetCounter", v.SetCounter, v.Label7, v.Label20);
+    Add(out, "TotalCounter", v.TotCounter, v.Label8, v.Label21);
+    Add(out, "MonthBeginCounter", v.SetCountMoBeg, v.Label9, v.Label22);
+    if (v.CPzVisible) Add(out, "CounterCp", v.CPz, v.Label13, v.Label26);
+    if (v.CpValVisible) Add(out, "Cp", v.CpVal, QString(), v.Label25);
+    if (v.AlarmVisible) Add(out, "AlarmLimit", v.AlarmLimit, v.Label28, v.Label29);
+    Add(out, "StatusRegister", v.StatReg);
+    Add(out, "DayBoundary", v.DayBound);
+    Add(out, "MeasuringPeriod", v.Period);
+    Add(out, "LastReader", v.LstReadName);
+    Add(out, "LastAccess", v.LstAccDate);
+    return out;
+}
+
+QString CommonDataText(const TCommonReport &report) {
+    const TDeviceInfo &info = report.Info;
+    QString out = QStringLiteral("[DEVICE]\n");
+    out += QStringLiteral("IdentText=%1\nTypeName=%2\nTypeCode=%3\nVersion=%4\nSoftware=%5\nChannelCount=%6\n"
+                          "WriteAccess=%7\n")
+               .arg(info.IdentText, info.TypeName)
+               .arg(info.TypeCode)
+               .arg(info.Version)
+               .arg(SoftwareText(info.Version))
+               .arg(info.ChannelCount)
+               .arg(info.WriteAccess ? 1 : 0);
+    for (const TChannelData &c : report.Channels) {
+        out += QStringLiteral("[CHANNEL %1]\n").arg(c.Channel);
+        for (const QString &line : c.Items)
+            if (line.indexOf(QLatin1Char('=')) > 0) out += OneLine(line) + QLatin1Char('\n');
+        for (const TShownValue &v : ShownValues(c.Items, info)) {
+            const QString value = v.Unit.isEmpty() ? v.Value : v.Value + QLatin1Char(' ') + v.Unit;
+            out += v.Key + QLatin1Char('=') + OneLine(value) + QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+QByteArray CommonDataJson(const TCommonReport &report) {
+    QJsonArray channels;
+    for (const TChannelData &c : report.Channels) channels.append(ChannelObject(c, report.Info));
+    QJsonObject root;
+    root["device"] = DeviceObject(report.Info);
+    root["channels"] = channels;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QString CsvField(const QString &field) {
+    const bool quote = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')) ||
+                       field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n')) ||
+                       field.startsWith(QLatin1Char(' ')) || field.endsWith(QLatin1Char(' '));
+    if (!quote) return field;
+    QString doubled = field;
+    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+QString ProcessLine(const QStringList &cells, bool csv, QChar separator) {
+    if (!csv) return cells.join(separator) + QLatin1Char('\n');
+    QStringList quoted;
+    for (const QString &c : cells) quoted << CsvField(c);
+    return quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+
+QStringList ShownTitles(const QStringList &rawTitles) {
+    const QString order = QString::fromLatin1(kCounterOrder);
+    QStringList titles;
+    for (QChar c : order) titles << rawTitles.value(c.digitValue());
+    return titles;
+}
+
+QStringList ShownRowCells(const TProcessRow &row) {
+    const auto cells = ShownCells(row, QString::fromLatin1(kCounterOrder));
+    return QStringList(cells.begin(), cells.end());
+}
+
+} // namespace korvul
