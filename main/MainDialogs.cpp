@@ -8,6 +8,7 @@
 #include "main/ClockDialogs.h"
 #include "config/FoConfigNX17S.h"
 #include "main/FormMain.h"
+#include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
 #include "readout/ReadoutDialogs.h"
 
@@ -27,6 +28,7 @@ void InstallProgramDialogs() {
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
     InstallClockDialogs();
+    InstallModuleWindow();
     InstallConfigMDialog();
     InstallConfigV2ADialogs();
     InstallConfigNXDialog();

@@ -1,0 +1,276 @@
+// TFoCLM300: creation, the wiring of its controls and actions, the key and clipboard rules of its
+// fields, printing, and the hooks through which the main window opens, finds and frees it.
+#include "module/FoCLM300.h"
+
+#include "app/AboutBox.h"
+#include "app/HelpFile.h"
+#include "app/HelpViewer.h"
+#include "app/JEdit.h"
+#include "app/LangSupp.h"
+#include "app/TranslateForm.h"
+#include "comm/FormMeldung.h"
+#include "comm/CommState.h"
+#include "comm/Items.h"
+#include "main/FormMain.h"
+#include "main/MainDialogs.h"
+#include "main/MainMessages.h"
+#include "main/WindowPrint.h"
+#include "module/ModuleActions.h"
+#include "ui_FoCLM300.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShortcut>
+
+using namespace korvul;
+
+namespace {
+
+QPointer<TFoCLM300> gModuleWindow;
+
+constexpr uint16_t kPrintFailedText = 174;  // the main window's text for a printer that cannot be used
+
+// Stems of the fields that come four times (unit digit 1..4 appended).
+const char *const kUnitEdits[] = {"jeIntName", "jeHQ", "jeHQPhone", "jeMsg", "jeFaxNo", "jeDesignation"};
+const char *const kUnitChoices[] = {"cbBaudrate", "cbParity", "cbDatabits", "cbStopBits", "cbProtocol",
+                                    "cbFaxRecF",  "cbFaxRecS", "cbLow",     "cbUndef",    "cbHigh",
+                                    "cbBreak"};
+
+} // namespace
+
+TFoCLM300::TFoCLM300(TStrList &moduleData, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TFoCLM300>()), moduleData_(moduleData) {
+    ui->setupUi(this);
+    ui->PageControl1->setCurrentIndex(0);
+    ui->PageControl2->setCurrentIndex(0);
+    ui->pgcInputs->setCurrentIndex(0);
+    // Translated before the first display: translating a list box refills it and would drop the
+    // selection the display made.
+    TranslateForm(this, kTextBase);
+    ui->btSet->setProperty("helpContext", kHelpSetReject);
+    ui->btReject->setProperty("helpContext", kHelpSetReject);
+    ui->btConnect->setProperty("helpContext", kHelpConnectEndDevice);
+    ui->btDisconnect->setProperty("helpContext", kHelpDisconnectModule);
+    ConnectSignals();
+    InstallKeyRules();
+    Display();
+}
+
+TFoCLM300::~TFoCLM300() = default;
+
+bool TFoCLM300::SetEnabled() const { return ui->btSet->isEnabled(); }
+
+bool TFoCLM300::IsMarked(const QObject *control) { return control && control->property("changed").toBool(); }
+
+void TFoCLM300::ConnectSignals() {
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TFoCLM300::PageControl1Change);
+    connect(ui->PageControl2, &QTabWidget::currentChanged, this, &TFoCLM300::PageControl2Change);
+    connect(ui->pgcInputs, &QTabWidget::currentChanged, this, &TFoCLM300::pgcInputsChange);
+    connect(ui->btSet, &QPushButton::clicked, this, &TFoCLM300::btSetClick);
+    connect(ui->btReject, &QPushButton::clicked, this, &TFoCLM300::btRejectClick);
+    connect(ui->btConnect, &QPushButton::clicked, this, &TFoCLM300::btConnectClick);
+    connect(ui->btDisconnect, &QPushButton::clicked, this, &TFoCLM300::btDisconnectClick);
+    for (int r = 1; r <= kModuleUnits; ++r) {
+        connect(Field<QPushButton>("btConnect", r), &QPushButton::clicked, this, [this, r] { ConnectChannel(r); });
+        connect(Field<QAction>("miChannel", r), &QAction::triggered, this, [this, r] { ConnectChannel(r); });
+    }
+    ConnectMarking();
+    ConnectActions();
+}
+
+// Every editable field of the module data marks itself when the operator changes it.
+void TFoCLM300::ConnectMarking() {
+    auto markEdit = [this](TJEdit *edit) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkChanged(edit); });
+    };
+    auto markChoice = [this](QComboBox *box) {
+        connect(box, &QComboBox::activated, this, [this, box] { MarkChanged(box); });
+    };
+    for (TJEdit *edit : {ui->jeDevName, ui->jeDevNo, ui->jeDate, ui->jeTime, ui->jeCAW1Begin, ui->jeCAW1end,
+                         ui->jeCAW2begin, ui->jeCAW2end})
+        markEdit(edit);
+    for (QComboBox *box : {ui->cbCSIBaudrate, ui->cbCSIParity, ui->cbCSIDataBits, ui->cbCSIStopBits, ui->cbDialMth})
+        markChoice(box);
+    for (QSpinBox *spin : {ui->spe2CharTo, ui->speRespTo, ui->speCDTo, ui->speAtmptNo, ui->speRingsNo, ui->spe2CallTo})
+        connect(spin, &QSpinBox::valueChanged, this, [this, spin] { MarkChanged(spin); });
+    for (TJEdit *edit : {ui->jeCAW1Begin, ui->jeCAW1end, ui->jeCAW2begin, ui->jeCAW2end}) edit->installEventFilter(this);
+    for (int r = 1; r <= kModuleUnits; ++r) {
+        for (const char *stem : kUnitEdits) markEdit(Field<TJEdit>(stem, r));
+        for (const char *stem : kUnitChoices) markChoice(Field<QComboBox>(stem, r));
+        QSpinBox *timeout = Field<QSpinBox>("speTimeout", r);
+        connect(timeout, &QSpinBox::valueChanged, this, [this, timeout] { MarkChanged(timeout); });
+        QComboBox *levels = Field<QComboBox>("cbLvlNo", r);
+        connect(levels, &QComboBox::activated, this, [this, r] { LevelsChanged(r); });
+        QComboBox *service = Field<QComboBox>("cbService", r);
+        connect(service, &QComboBox::activated, this, [this, r] { ServiceChanged(r); });
+        QCheckBox *toggle = Field<QCheckBox>("chbSwitch", r);
+        connect(toggle, &QCheckBox::clicked, this, [this, toggle] { MarkChanged(toggle); });
+    }
+}
+
+void TFoCLM300::ConnectActions() {
+    connect(ui->acConnect, &QAction::triggered, this, &TFoCLM300::btConnectClick);
+    connect(ui->acDisconnect, &QAction::triggered, this, &TFoCLM300::btDisconnectClick);
+    connect(ui->acExit, &QAction::triggered, this, &TFoCLM300::acExitExecute);
+    connect(ui->acPrint, &QAction::triggered, this, &TFoCLM300::Print);
+    connect(ui->acPrinterSetup, &QAction::triggered, this, [] {
+        if (FormMain()) FormMain()->acPrinterSetupExecute();
+    });
+    connect(ui->acAbout, &QAction::triggered, this, [this] { TfoAbout::ShowModal(this); });
+    connect(ui->acHelpContents, &QAction::triggered, this, [] { ShowHelpTopic(QString::fromLatin1(HelpTopic::Contents)); });
+    connect(ui->acHelpSearch, &QAction::triggered, this, [] { Help().ShowIndex(); });
+    for (QPushButton *help : findChildren<QPushButton *>())
+        if (help->objectName().startsWith(QLatin1String("btHelp")))
+            connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(kHelpSetReject); });
+
+    using Action = TModuleActionEnd (*)(QWidget *, TStrList &);
+    auto hook = [this](auto *sender, auto signal, Action action) {
+        connect(sender, signal, this, [this, action] { RunModuleAction([this, action] { return action(this, moduleData_); }); });
+    };
+    hook(ui->btPCTime, &QPushButton::clicked, &TakePcTime);
+    hook(ui->acPCTime, &QAction::triggered, &TakePcTime);
+    hook(ui->btResetSR, &QPushButton::clicked, &ResetStatusRegister);
+    hook(ui->btResetOHC, &QPushButton::clicked, &ResetWorkingHours);
+    hook(ui->btChngHQPassw, &QPushButton::clicked, &ChangeHqPasswords);
+    hook(ui->acChangeHQPasswords, &QAction::triggered, &ChangeHqPasswords);
+    hook(ui->btResetInpEvnt, &QPushButton::clicked, &ResetEventInputs);
+    hook(ui->btResetFaxMsgCntr, &QPushButton::clicked, &ResetFaxMessageCounter);
+    hook(ui->acChangeAccessCode, &QAction::triggered, &ChangeModuleAccessCode);
+    hook(ui->acAdjustRTC, &QAction::triggered, &AdjustModuleRtc);
+    hook(ui->acChangeQTAccessCode, &QAction::triggered, &ChangeQtAccessCode);
+    for (int r = 1; r <= kModuleUnits; ++r)
+        connect(Field<QPushButton>("btTest", r), &QPushButton::clicked, this,
+                [this, r] { RunModuleAction([this, r] { return TestFaxReceiver(this, moduleData_, r); }); });
+}
+
+// What the window does after a maintenance action, as the action tells it.
+void TFoCLM300::RunModuleAction(const std::function<TModuleActionEnd()> &action) {
+    QPointer<TFoCLM300> self(this);
+    const TModuleActionEnd end = action();
+    if (!self) return;
+    switch (end) {
+    case TModuleActionEnd::Stay: break;
+    case TModuleActionEnd::Redisplay: Display(); break;
+    case TModuleActionEnd::RereadPage: ReadPage(); break;
+    case TModuleActionEnd::Disconnect: Disconnect(); break;
+    }
+}
+
+// F3 and F4 reach the window before any control; they act only while their button is enabled.
+void TFoCLM300::InstallKeyRules() {
+    auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(f3, &QShortcut::activated, this, [this] {
+        if (ui->btConnect->isEnabled()) btConnectClick();
+    });
+    auto *f4 = new QShortcut(QKeySequence(Qt::Key_F4), this);
+    connect(f4, &QShortcut::activated, this, [this] {
+        if (ui->btDisconnect->isEnabled()) btDisconnectClick();
+    });
+    for (int r = 1; r <= kModuleUnits; ++r) {
+        for (const char *stem : {"jeHQPhone", "jeFaxNo", "jeCrntState"}) {
+            TJEdit *edit = Field<TJEdit>(stem, r);
+            edit->installEventFilter(this);
+            // The key rules are the only way in: no context menu paste, no dropped text.
+            edit->setContextMenuPolicy(Qt::NoContextMenu);
+            edit->setAcceptDrops(false);
+        }
+    }
+}
+
+bool TFoCLM300::eventFilter(QObject *watched, QEvent *event) {
+    auto *edit = qobject_cast<TJEdit *>(watched);
+    if (!edit) return QMainWindow::eventFilter(watched, event);
+    const QString name = edit->objectName();
+    if (event->type() == QEvent::FocusOut && name.startsWith(QLatin1String("jeCAW"))) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CallWindowLeft(edit);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    if (name.startsWith(QLatin1String("jeCrntState"))) return true;  // output states take no keys
+    if (name.startsWith(QLatin1String("jeHQPhone")) || name.startsWith(QLatin1String("jeFaxNo")))
+        return PhoneFieldKey(edit, static_cast<QKeyEvent *>(event));
+    return false;
+}
+
+// Telephone and fax numbers: digits, ":", ".", ",", "W", "w"; Backspace, Enter and the arrow keys as
+// usual; Ctrl+C copies the selection (or everything), Ctrl+V pastes the clipboard's usable characters.
+// True: the key is consumed here.
+bool TFoCLM300::PhoneFieldKey(TJEdit *field, QKeyEvent *key) {
+    if (key->matches(QKeySequence::Copy)) {
+        QApplication::clipboard()->setText(field->hasSelectedText() ? field->selectedText() : field->text());
+        return true;
+    }
+    if (key->matches(QKeySequence::Paste)) {
+        const QString text = FilterPhonePaste(QApplication::clipboard()->text());
+        if (!text.isEmpty() && !field->isReadOnly()) {
+            field->insert(text);  // replaces the selection, else inserts at the caret
+            field->setModified(true);
+            MarkChanged(field);
+        }
+        return true;
+    }
+    switch (key->key()) {
+    case Qt::Key_Backspace: case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Left: case Qt::Key_Right:
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Tab: case Qt::Key_Backtab:
+        return false;
+    default: break;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return true;
+    return !std::all_of(text.begin(), text.end(), IsPhoneKeyChar);
+}
+
+void TFoCLM300::Print() {
+    QPrinter &printer = CurrentPrinter();
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!PrintWidgetImage(this, printer)) ShowMessageText(this, LanguageText(kPrintFailedText));
+}
+
+void TFoCLM300::showEvent(QShowEvent *event) {
+    PollItem = 'g';  // the poll reads the module clock while the module window shows
+    QMainWindow::showEvent(event);
+}
+
+// ---- the hooks of the main window ----
+
+namespace korvul {
+
+TFoCLM300 *ModuleWindowInstance() { return gModuleWindow.data(); }
+
+void InstallModuleWindow() {
+    TMainDialogs &dialogs = MainDialogs();
+    // Reads every module item (with the module access code) first: a failure reaches the main
+    // window's Connect, which reports it and disconnects; no window is made then.
+    dialogs.OpenModuleWindow = [](QWidget *parent, TStrList &moduleData) {
+        ReadModuleItems(moduleData, QString::fromLatin1(kModuleReadLetters), true);
+        auto *window = new TFoCLM300(moduleData, parent);
+        gModuleWindow = window;
+        if (parent) window->move(parent->pos());
+        window->show();
+    };
+    dialogs.ModuleWindow = []() -> QWidget * { return gModuleWindow.data(); };
+    dialogs.FreeModuleWindow = [] {
+        if (gModuleWindow) gModuleWindow->FreeQuietly();
+    };
+    dialogs.RefreshModuleClock = [](const QString &clock) {
+        if (gModuleWindow) gModuleWindow->RefreshClock(clock);
+    };
+}
+
+} // namespace korvul
+
+// The window leaves the hooks at once, so that the main window's disconnect that follows no longer
+// sees it; the object itself goes when control is back in the event loop.
+void TFoCLM300::FreeQuietly() {
+    closing_ = true;
+    if (gModuleWindow == this) gModuleWindow = nullptr;
+    emit Closing();
+    CloseWait();
+    hide();
+    deleteLater();
+}
