@@ -22,11 +22,12 @@ std::string EncodeReply(const Reply &r) {
 Device::Device(const DeviceOptions &o, std::time_t now) : o_(o) {
     if (o.type.isModule) {
         ModuleOptions mo;
-        const TypeInfo end = TypeFromIdent(o.endDeviceIdent);
-        mo.endDeviceTypeCode = end.typeCode;
-        mo.endDeviceVersion = end.version;
+        mo.channelIdents = ModuleChannelIdents(o.endDeviceIdent, o.channelDevices);
+        mo.refused = o.model.refused;
         module_ = std::make_unique<ModuleModel>(mo, o.type.ident, now);
-        model_ = std::make_unique<DeviceModel>(end, o.model, now);
+        ModelOptions endOptions = o.model;
+        endOptions.refused.clear();  // --refuse is the module's
+        endDevices_ = std::make_unique<ModuleEndDevices>(mo.channelIdents, o.endDeviceIdent, endOptions, now, model_);
     } else {
         model_ = std::make_unique<DeviceModel>(o.type, o.model, now);
     }
@@ -154,7 +155,10 @@ Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {
         default: {
             Reply r = module_->Write(e.item, e.data, now);
             // The module's session carries over: the end device answers at once, without a sign-on.
-            if (module_->PassThrough() != 0) model_->SignOn(nowMs);
+            if (module_->PassThrough() != 0) {
+                endDevices_->Select(module_->PassThrough(), model_);
+                model_->SignOn(nowMs);
+            }
             return r;
         }
         }

@@ -3,9 +3,11 @@
 // optional modem, the wire parser, the device model (or the CLM-300 module) and the fault injection.
 #include "devsim/DeviceModel.h"
 #include "devsim/Modem.h"
+#include "devsim/ModuleChannels.h"
 #include "devsim/ModuleModel.h"
 #include "devsim/WireParser.h"
 
+#include <array>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -34,6 +36,9 @@ struct DeviceOptions {
     std::optional<ModemOptions> modem;
     Faults faults;
     int endDeviceIdent = 2461;   // the module's end device (module types only)
+    // End device of each module channel: -1 the default (endDeviceIdent on channel 1, none on the
+    // others), 0 none, else its identification.
+    std::array<int, 4> channelDevices{-1, -1, -1, -1};
 };
 
 class Device {
@@ -63,6 +68,7 @@ private:
     DeviceOptions o_;
     std::unique_ptr<DeviceModel> model_;
     std::unique_ptr<ModuleModel> module_;
+    std::unique_ptr<ModuleEndDevices> endDevices_;  // module only: the end devices of the channels
     std::unique_ptr<Modem> modem_;
     WireParser parser_;
     bool clockTest_ = false;

@@ -53,6 +53,17 @@ bool ParseCustomerNumbers(const QStringList &specs, std::map<int, std::string> &
     return true;
 }
 
+bool ParseChannelDevices(const QStringList &specs, std::array<int, 4> &idents, QString &error) {
+    // CHANNEL:IDENT, channel 1..4, IDENT an identification of up to 4 digits or 0 for an empty channel.
+    static const QRegularExpression re("^([1-4]):([0-9]{1,4})$");
+    for (const QString &s : specs) {
+        auto m = re.match(s);
+        if (!m.hasMatch()) { error = "bad --channel-device " + s + " (CHANNEL:IDENT)"; return false; }
+        idents[std::size_t(m.captured(1).toInt() - 1)] = m.captured(2).toInt();
+    }
+    return true;
+}
+
 bool ParseModem(const QString &answer, int baud, int64_t guard, DeviceOptions &d, QString &error) {
     ModemOptions m;
     using A = ModemOptions::DialAnswer;
@@ -89,6 +100,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("code-mark", "Put code mark VALUE (hex) at record RECORD; repeatable.", "value@record");
     opt("customer-number", "Customer number (item h) of channel CHANNEL (1-based); repeatable.", "channel:digits");
     opt("end-device", "Identification of the end device behind a CLM-300 module (default 2461).", "ident", "2461");
+    opt("channel-device", "End device IDENT on module channel CHANNEL (1-4; 0 for none); repeatable.", "channel:ident");
     opt("modem", "Put a Hayes modem in front of the device.");
     opt("modem-answer", "Dial result: connect, busy, nocarrier or none (default connect).", "answer", "connect");
     opt("guard-time", "Modem escape guard time in ms (default 1000).", "ms", "1000");
@@ -119,6 +131,7 @@ bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &e
     if (!ParseCodeMarks(p.values("code-mark"), d.model.archive, error)) return false;
     if (!ParseRefusals(p.values("refuse"), d.model.refused, error)) return false;
     if (!ParseCustomerNumbers(p.values("customer-number"), d.model.customerNumbers, error)) return false;
+    if (!ParseChannelDevices(p.values("channel-device"), d.channelDevices, error)) return false;
     if (p.isSet("modem") &&
         !ParseModem(p.value("modem-answer"), p.value("baud").toInt(), p.value("guard-time").toLongLong(), d, error))
         return false;

@@ -17,6 +17,12 @@ QJsonObject ItemsToJson(const std::map<uint8_t, std::string> &items) {
     return o;
 }
 
+QJsonObject ExtraToJson(const std::map<std::string, std::string> &extra) {
+    QJsonObject o;
+    for (const auto &[k, v] : extra) o.insert(QString::fromStdString(k), QString::fromLatin1(v.data(), int(v.size())));
+    return o;
+}
+
 std::map<uint8_t, std::string> ItemsFromJson(const QJsonObject &o) {
     std::map<uint8_t, std::string> items;
     for (auto it = o.begin(); it != o.end(); ++it)
@@ -70,7 +76,10 @@ bool SaveState(const QString &path, Device &device) {
         channels.append(c);
     }
     root.insert("channels", channels);
-    if (ModuleModel *m = device.Module()) root.insert("moduleItems", ItemsToJson(m->Items()));
+    if (ModuleModel *m = device.Module()) {
+        root.insert("moduleItems", ItemsToJson(m->Items()));
+        root.insert("moduleState", ExtraToJson(m->Extra()));
+    }
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
     f.write(QJsonDocument(root).toJson());
@@ -102,6 +111,9 @@ bool LoadState(const QString &path, Device &device) {
     }
     if (ModuleModel *m = device.Module(); m && root.contains("moduleItems"))
         m->Items() = ItemsFromJson(root.value("moduleItems").toObject());
+    if (ModuleModel *m = device.Module(); m && root.contains("moduleState"))
+        for (const QString &key : root.value("moduleState").toObject().keys())
+            m->Extra()[key.toStdString()] = root.value("moduleState").toObject().value(key).toString().toLatin1().toStdString();
     return true;
 }
 

@@ -39,6 +39,12 @@ QString TrimRight(const QString &text) {
 
 namespace {
 
+// A number field that the record holds completely; -1 for a cut-off or non-numeric one.
+int NumberAt(const QString &record, int pos, int len) {
+    const QString field = FieldAt(record, pos, len);
+    return field.size() == len ? FieldNumber(field) : -1;
+}
+
 QChar CharAt(const QString &record, int pos) {
     return pos >= 1 && pos <= record.size() ? record.at(pos - 1) : QChar();
 }
@@ -61,7 +67,8 @@ QChar LetterOr(QChar letter, const char *letters) {
 // ---- Code tables ------------------------------------------------------------------------------------
 
 QString ModuleDeviceTypeName(const QString &code) {
-    const int c = code.size() == 2 ? FieldNumber(code) : -1;
+    const bool twoDigits = code.size() == 2 && code.at(0).isDigit() && code.at(1).isDigit();
+    const int c = twoDigits ? code.toInt() : -1;
     switch (c) {
     case 1: case 2: case 3: case 4: return QStringLiteral("QT-700/N");
     case 11: case 12: case 13: return QStringLiteral("QT-700/B");
@@ -162,11 +169,11 @@ TModuleChannel ParseChannel(const QString &itemH, int r) {
     c.ConfSwitch = CharAt(rec, 36) == QLatin1Char('1');
     c.Cts = CharAt(rec, 37) == QLatin1Char('1');
     c.Protocol = CharAt(rec, 38);
-    c.Baud = FieldNumber(FieldAt(rec, 39, 5));
+    c.Baud = NumberAt(rec, 39, 5);
     c.Parity = CharAt(rec, 44);
-    c.DataBits = FieldNumber(FieldAt(rec, 45, 1));
-    c.StopBits = FieldNumber(FieldAt(rec, 46, 1));
-    c.Timeout = FieldNumber(FieldAt(rec, 47, 1));
+    c.DataBits = NumberAt(rec, 45, 1);
+    c.StopBits = NumberAt(rec, 46, 1);
+    c.Timeout = NumberAt(rec, 47, 1);
     return c;
 }
 
@@ -182,16 +189,16 @@ bool ChannelConnectable(const TModuleChannel &channel) { return channel.VersionM
 
 TModuleModem ParseModem(const QString &itemI) {
     TModuleModem m;
-    m.Baud = FieldNumber(FieldAt(itemI, 1, 5));
+    m.Baud = NumberAt(itemI, 1, 5);
     m.Parity = CharAt(itemI, 6);
-    m.DataBits = FieldNumber(FieldAt(itemI, 7, 1));
-    m.StopBits = FieldNumber(FieldAt(itemI, 8, 1));
-    m.CharTimeout = FieldNumber(FieldAt(itemI, 9, 1));
-    m.ResponseTimeout = FieldNumber(FieldAt(itemI, 10, 1));
-    m.CarrierTimeout = FieldNumber(FieldAt(itemI, 11, 1));
-    m.Attempts = FieldNumber(FieldAt(itemI, 12, 1));
-    m.CycleMinutes = FieldNumber(FieldAt(itemI, 13, 2));
-    m.Rings = FieldNumber(FieldAt(itemI, 15, 1));
+    m.DataBits = NumberAt(itemI, 7, 1);
+    m.StopBits = NumberAt(itemI, 8, 1);
+    m.CharTimeout = NumberAt(itemI, 9, 1);
+    m.ResponseTimeout = NumberAt(itemI, 10, 1);
+    m.CarrierTimeout = NumberAt(itemI, 11, 1);
+    m.Attempts = NumberAt(itemI, 12, 1);
+    m.CycleMinutes = NumberAt(itemI, 13, 2);
+    m.Rings = NumberAt(itemI, 15, 1);
     m.Caw1Begin = FieldAt(itemI, 16, 4);
     m.Caw1End = FieldAt(itemI, 20, 4);
     m.Caw2Begin = FieldAt(itemI, 24, 4);
@@ -263,18 +270,18 @@ TModuleEvent ParseEvent(const QString &itemM, int r) {
 TModuleInput ParseInput(const QString &itemN, int r) {
     const QString rec = RecordOf(itemN, r, kInputRecordLength);
     TModuleInput in;
-    const int levels = FieldNumber(FieldAt(rec, 1, 1));
+    const int levels = NumberAt(rec, 1, 1);
     in.LevelsIndex = levels == 1 || levels == 2 ? levels - 1 : -1;
     for (int k = 0; k < 4; ++k) in.Levels[std::size_t(k)] = LevelWordIndex(FieldAt(rec, 2 + 5 * k, 5));
-    in.FirstReceiver = FieldNumber(FieldAt(rec, 22, 1));
-    in.SubstituteReceiver = FieldNumber(FieldAt(rec, 23, 1));
+    in.FirstReceiver = NumberAt(rec, 22, 1);
+    in.SubstituteReceiver = NumberAt(rec, 23, 1);
     in.Message = TrimRight(FieldAt(rec, 24, 30));
     return in;
 }
 
 void ApplyTwoLevels(TModuleInput &input) {
-    const int low = LevelWords().indexOf(QStringLiteral("low")), high = LevelWords().indexOf(QStringLiteral("high"));
-    const int undef = LevelWords().indexOf(QStringLiteral("undef")), brk = LevelWords().indexOf(QStringLiteral("break"));
+    const int low = LevelWordIndex(QStringLiteral("low")), high = LevelWordIndex(QStringLiteral("high"));
+    const int undef = LevelWordIndex(QStringLiteral("undef")), brk = LevelWordIndex(QStringLiteral("break"));
     for (int &level : input.Levels) {
         if (level == undef) level = low;
         else if (level == brk) level = high;
@@ -293,7 +300,7 @@ QString InputRecord(int r, const TModuleInput &in) {
 
 TModuleReceiver ParseReceiver(const QString &itemO, int r) {
     const QString rec = RecordOf(itemO, r, kReceiverRecordLength);
-    const int service = FieldNumber(FieldAt(rec, 1, 1));
+    const int service = NumberAt(rec, 1, 1);
     return {service == 0 || service == 1 ? service : -1, TrimRight(FieldAt(rec, 2, 20)),
             TrimRight(FieldAt(rec, 22, 30))};
 }
