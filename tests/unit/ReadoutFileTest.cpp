@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,6 +104,49 @@ TEST(ReadoutFileWrite, UnwritableDirectoryFailsWithAReasonAndLeavesNothing) {
     EXPECT_EQ(r.Status, TArchiveWrite::Failed);
     EXPECT_FALSE(r.Reason.isEmpty());
     EXPECT_TRUE(Entries(dir.path()).isEmpty());
+}
+
+// A tiny tmpfs for the tests of a full or read-only file system; only root in a system that allows
+// mounts gets one (the tests skip otherwise).
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const char *options) {
+        if (::geteuid() != 0 || !dir_.isValid()) return;
+        mounted_ = ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0, options) == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_) ::umount(QFile::encodeName(dir_.path()).constData());
+    }
+    bool Mounted() const { return mounted_; }
+    QString Path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+TEST(ReadoutFileWrite, FullDiskFailsWithAReasonAndKeepsTheFilesThatWereThere) {
+    SmallFileSystem fs("size=64k");
+    if (!fs.Mounted()) GTEST_SKIP() << "needs root and a tmpfs mount";
+    ASSERT_EQ(WriteArchiveFile(fs.Path() + "/tempz.999", {"[COMMONDATA]", "a=1"}).Status, TArchiveWrite::Written);
+    const QStringList many(20000, QStringLiteral("000001230000456"));
+    const TArchiveWriteResult r = WriteArchiveFile(fs.Path() + "/tempz.998", many);
+    EXPECT_EQ(r.Status, TArchiveWrite::Failed);
+    EXPECT_FALSE(r.Reason.isEmpty());
+    EXPECT_EQ(Entries(fs.Path()), QStringList{"tempz.999"}) << "no partial or temporary file is left";
+    QFile kept(fs.Path() + "/tempz.999");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("[COMMONDATA]\r\na=1\r\n"));
+}
+
+TEST(ReadoutFileWrite, ReadOnlyFileSystemFailsWithAReason) {
+    SmallFileSystem fs("size=64k");
+    if (!fs.Mounted()) GTEST_SKIP() << "needs root and a tmpfs mount";
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(fs.Path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    const TArchiveWriteResult r = WriteArchiveFile(fs.Path() + "/tempz.999", {"[COMMONDATA]"});
+    EXPECT_EQ(r.Status, TArchiveWrite::Failed);
+    EXPECT_FALSE(r.Reason.isEmpty());
+    EXPECT_TRUE(Entries(fs.Path()).isEmpty());
 }
 
 TEST(ReadoutFileWrite, MissingDirectoryFails) {
