@@ -8,6 +8,7 @@
 #include "main/ClockDialogs.h"
 #include "config/FoConfigNX17S.h"
 #include "main/FormMain.h"
+#include "module/ModuleActions.h"
 #include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
 #include "readout/ReadoutDialogs.h"
@@ -28,6 +29,7 @@ void InstallProgramDialogs() {
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
     InstallClockDialogs();
+    InstallModuleDialogs();
     InstallModuleWindow();
     InstallConfigMDialog();
     InstallConfigV2ADialogs();
