@@ -81,7 +81,7 @@ TFoConfigNX17S::~TFoConfigNX17S() = default;
 void TFoConfigNX17S::FillFileList(const QString &directory) {
     const QDir dir(WithSlash(directory));
     const QStringList names = dir.entryList({QStringLiteral("*.cmd")}, QDir::Files | QDir::Hidden | QDir::System,
-                                            QDir::Name);
+                                            QDir::Name | QDir::IgnoreCase);
     for (const QString &name : names) ui->cbFileList->addItem(name.toLower());
     if (ui->cbFileList->count() > 0) ui->cbFileList->setCurrentIndex(0);
 }

@@ -2,6 +2,8 @@
 
 #include "devsim/ProcessData.h"
 
+#include <algorithm>
+
 namespace devsim {
 
 std::string EncodeReply(const Reply &r) {
@@ -64,8 +66,33 @@ void Device::ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::ti
 void Device::ToDevice(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
     if (Dropped(nowMs)) return;
     if (droppedUntilMs_ >= 0) droppedUntilMs_ = -2;
+    if (sohUntilMs_ >= 0) ResolveSoh(FrameCommand(byte), nowMs, now, out);
+    if (byte == SOH && RawSohPossible()) {
+        sohUntilMs_ = nowMs + kSohKeyWaitMs;
+        return;
+    }
+    if (terminalMode_ && !parser_.InFrame() && byte >= 2 && byte <= 4) return OnKey(byte, nowMs, out);  // arrows
     parser_.SetClockTestRunning(clockTest_);
     if (auto e = parser_.Feed(byte)) Handle(*e, nowMs, now, out);
+}
+
+// SOH is a key for a local module's open terminal and for an NX-17S that is signed off (a script's
+// ^A); it starts a frame only when a frame command follows at once.
+bool Device::RawSohPossible() const {
+    if (module_) return terminalMode_ && module_->PassThrough() == 0;
+    return model_->Type().typeCode == 95 && !model_->SignedOn();
+}
+
+bool Device::FrameCommand(uint8_t byte) const {
+    if (module_) return byte == 'O' || byte == 'B' || byte == 'R' || byte == 'W' || byte == 'P';
+    return byte == 'O';
+}
+
+void Device::ResolveSoh(bool frame, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    sohUntilMs_ = -1;
+    if (!frame) return OnKey(SOH, nowMs, out);
+    parser_.SetClockTestRunning(clockTest_);
+    if (auto e = parser_.Feed(SOH)) Handle(*e, nowMs, now, out);
 }
 
 void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
@@ -74,6 +101,7 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
     case WireEvent::SignOff:
     case WireEvent::Read:
     case WireEvent::Write:
+        terminalMode_ = false;
         Serve(e, nowMs, now, out);
         return;
     case WireEvent::BadFrame:
@@ -94,7 +122,7 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
         }
         return;
     case WireEvent::EndRaw:
-        scriptLine_.clear();
+        nxLines_.Drop();
         return;
     case WireEvent::Key:
         OnKey(static_cast<uint8_t>(e.data[0]), nowMs, out);
@@ -108,32 +136,14 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
 // closed by ETX; a local CLM-300 draws its menu for the terminal; everything else is noise.
 void Device::OnKey(uint8_t key, int64_t nowMs, std::vector<Emit> &out) {
     if (module_ && module_->PassThrough() == 0) {
-        out.push_back({TerminalAnswer(key), nowMs});
+        if (key == 27) terminalMode_ = true;
+        const std::string screen = menu_.Key(key);
+        if (!screen.empty()) out.push_back({screen, nowMs});
         return;
     }
     if (model_->Type().typeCode != 95) return;
-    if (key != '\r') {
-        if (scriptLine_.size() < 200) scriptLine_ += static_cast<char>(key);
-        return;
-    }
-    out.push_back({ScriptAnswer(scriptLine_) + static_cast<char>(ETX), nowMs + o_.faults.lateMs});
-    scriptLine_.clear();
-}
-
-std::string ScriptAnswer(const std::string &command) {
-    // A command holding "ERR" is refused, so that a script run can be made to fail on purpose.
-    return command + (command.find("ERR") != std::string::npos ? " -04-" : " -00-");
-}
-
-std::string TerminalAnswer(uint8_t key) {
-    if (key == 27)
-        return "\x1b[2J\x1b[1;1H\x1b[7mCLM-300\x1b[0m\r\n1 Status\r\n2 Channels\r\n3 Modem\r\n"
-               "4 Headquarters\r\nESC Menu\r\n";
-    if (key >= '1' && key <= '4') {
-        static const char *const Pages[] = {"Status: 0", "Channel 1: QT-700/V2", "Modem: 09600 E81", "Headquarters 1"};
-        return "\x1b[2J\x1b[1;1H" + std::string(Pages[key - '1']) + "\r\nESC Menu\r\n";
-    }
-    return key >= 32 ? std::string(1, static_cast<char>(key)) : std::string();
+    const std::string answer = nxLines_.Feed(key);
+    if (!answer.empty()) out.push_back({answer, nowMs + o_.faults.lateMs});
 }
 
 // One protocol request: the answer, the count of saved-worthy changes, and the line drop fault.
@@ -188,12 +198,17 @@ void Device::Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
 }
 
 void Device::Tick(int64_t nowMs, std::time_t now, std::vector<Emit> &out) {
+    if (sohUntilMs_ >= 0 && nowMs >= sohUntilMs_) ResolveSoh(false, nowMs, now, out);
     if (!modem_) return;
     std::vector<ModemAction> acts;
     modem_->Tick(nowMs, acts);
     ModemActions(acts, nowMs, now, out);
 }
 
-int64_t Device::NextDeadline() const { return modem_ ? modem_->NextDeadline() : -1; }
+int64_t Device::NextDeadline() const {
+    const int64_t modem = modem_ ? modem_->NextDeadline() : -1;
+    if (sohUntilMs_ < 0) return modem;
+    return modem < 0 ? sohUntilMs_ : std::min(modem, sohUntilMs_);
+}
 
 } // namespace devsim

@@ -2,6 +2,7 @@
 // The simulator's behaviour on the line, without the port: bytes in, timed bytes out. Combines the
 // optional modem, the wire parser, the device model (or the CLM-300 module) and the fault injection.
 #include "devsim/DeviceModel.h"
+#include "devsim/LineDialogs.h"
 #include "devsim/Modem.h"
 #include "devsim/ModuleChannels.h"
 #include "devsim/ModuleModel.h"
@@ -63,6 +64,9 @@ private:
     void SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out);
     void Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     void OnKey(uint8_t key, int64_t nowMs, std::vector<Emit> &out);
+    bool RawSohPossible() const;
+    bool FrameCommand(uint8_t byte) const;
+    void ResolveSoh(bool frame, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     void ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
 
     DeviceOptions o_;
@@ -74,17 +78,17 @@ private:
     bool clockTest_ = false;
     int recordsServed_ = 0;
     int processSamples_ = 0;
-    std::string scriptLine_;
-    uint64_t changes_ = 0;  // NX-17S command line being received
+    NxCommandLines nxLines_;   // NX-17S command lines
+    ModuleMenu menu_;          // local CLM-300 terminal menu
+    bool terminalMode_ = false;  // a local module's terminal is open (ESC came outside frames)
+    int64_t sohUntilMs_ = -1;    // a SOH that may be a key waits for its next byte until then
+    uint64_t changes_ = 0;
     int64_t droppedUntilMs_ = -2;  // -2: not dropped, -1: dropped for good
 };
 
 // Bytes of an answer frame: ACK, NAK + two digits, or STX data ETX BCC.
 std::string EncodeReply(const Reply &r);
-// NX-17S answer to a command line (without the closing ETX): the command and "-00-", or "-04-" when
-// the command holds "ERR".
-std::string ScriptAnswer(const std::string &command);
-// A local CLM-300's terminal output for one key: ESC draws the menu, 1..4 a page, others are echoed.
-std::string TerminalAnswer(uint8_t key);
+// How long a SOH that may be a key (terminal arrow Up, a script's ^A) waits for a frame command byte.
+constexpr int64_t kSohKeyWaitMs = 30;
 
 } // namespace devsim

@@ -35,6 +35,7 @@ class WireParser {
 public:
     std::optional<WireEvent> Feed(uint8_t byte);
     void SetClockTestRunning(bool on) { clockTest_ = on; }
+    bool InFrame() const { return state_ != State::Idle; }
 private:
     std::optional<WireEvent> FeedIdle(uint8_t byte);
     std::optional<WireEvent> FeedFrame(uint8_t byte);
