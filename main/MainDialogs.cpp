@@ -5,12 +5,13 @@
 #include "app/UserOptions.h"
 #include "config/ConfigMDialog.h"
 #include "config/ConfigV2ADialogs.h"
-#include "main/ClockDialogs.h"
 #include "config/FoConfigNX17S.h"
+#include "config/DeviceSetupDialogs.h"
+#include "main/ClockDialogs.h"
 #include "main/FormMain.h"
 #include "module/ModuleActions.h"
-#include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
+#include "module/FoCLM300.h"
 #include "readout/ReadoutDialogs.h"
 
 #include <QCoreApplication>
@@ -29,9 +30,10 @@ void InstallProgramDialogs() {
     dialogs.UserSettings = ShowUserOptions;
     InstallReadoutDialogs();
     InstallClockDialogs();
+    InstallConfigMDialog();
     InstallModuleDialogs();
     InstallModuleWindow();
-    InstallConfigMDialog();
+    InstallDeviceSetupDialogs();
     InstallConfigV2ADialogs();
     InstallConfigNXDialog();
     InstallModuleTerminal();
