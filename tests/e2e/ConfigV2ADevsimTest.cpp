@@ -170,6 +170,24 @@ TEST_F(ConfigV2ADevsim, V2RefusedSetShowsItsTextAndKeepsTheChanges) {
     EXPECT_EQ(Item(DeviceState(), 'N'), "0600");
 }
 
+// A Set whose line breaks leaves the closing to the main window (2207, disconnect) and offers nothing
+// for saving on the way out.
+TEST_F(ConfigV2ADevsim, V2SetOnABrokenLineClosesThroughTheMainWindowWithoutQuestion) {
+    StartDevice(kV2);
+    Connect();
+    answerYes = true;
+    ASSERT_TRUE(Configure<TFoConfigQT700V2>([this](TFoConfigQT700V2 *d) {
+        Retype(Child<QLineEdit>(d, "meHTime"), "0500");
+        sim.Stop();
+        EXPECT_FALSE(d->btSetClick());
+        EXPECT_TRUE(WaitUntil([d] { return !d->isVisible(); }, std::chrono::seconds(20)));
+    }));
+    EXPECT_TRUE(Said(2207)) << Messages();
+    EXPECT_FALSE(Said(1289)) << Messages();
+    EXPECT_TRUE(questions.isEmpty()) << questions.join('|').toStdString();
+    EXPECT_FALSE(comm->Connected());
+}
+
 TEST_F(ConfigV2ADevsim, LeavingWithChangesAsksAndYesWrites) {
     StartDevice(kV2);
     Connect();
