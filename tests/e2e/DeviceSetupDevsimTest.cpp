@@ -177,9 +177,17 @@ TEST_F(DeviceSetupDevsim, SetCurrentAfterSetNextPutsThePcTimeBackAndKeepsTheConn
 TEST_F(DeviceSetupDevsim, ExitAnsweredYesPutsThePcTimeBackAndExitWithoutSetNextAsksNothing) {
     StartDevice("410");
     Connect();
-    WhenModal<TFoCheckMaxima>([&](TFoCheckMaxima *d) { Click(d, "btEsc"); });
+    QStringList texts;
+    WhenModal<TFoCheckMaxima>([&](TFoCheckMaxima *d) {
+        texts << d->windowTitle();
+        for (QWidget *w : d->findChildren<QWidget *>())
+            if (w->property("tag").toInt() > 0) texts << w->property("text").toString();
+        Click(d, "btEsc");
+    });
     Action("acCheckMaxima")->trigger();
     EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(texts.size(), 9);
+    for (const QString &t : texts) EXPECT_FALSE(t.startsWith("str") || t.startsWith('$')) << t.toStdString();
     answerYes = true;
     WhenModal<TFoCheckMaxima>([&](TFoCheckMaxima *d) {
         Click(d, "btSetNext");
