@@ -32,12 +32,14 @@ constexpr uint16_t kChooseCaption = 1408;
 constexpr uint16_t kInputCancelled = 1411, kRunOk = 1412, kRunFailed = 1413;
 constexpr uint16_t kRefused = 1289;
 
-// Control bytes of the log are shown as their control pictures, so that every log entry stays one
-// line of Memo1 (a CR would start a new one).
+// Control bytes of the log are shown in caret notation (CR as ^M, ETX as ^C), as the scripts write
+// them, so that every log entry stays one line of Memo1 (a CR would start a new one).
 QString Visible(const QString &line) {
-    QString shown = line;
-    for (QChar &c : shown)
-        if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
+    QString shown;
+    for (QChar c : line) {
+        if (c.unicode() < 0x20) shown += QLatin1Char('^') + QChar(c.unicode() + 0x40);
+        else shown += c;
+    }
     return shown;
 }
 

@@ -24,7 +24,7 @@ std::string Trim(const std::string &s) {
 const char *const kEntryNames[] = {"Status", "Channels", "Modem", "Headquarters"};
 const char *const kPages[][2] = {
     {"Status: no events", "Clock: running"},
-    {"Channel 1: end device type 95", "Channels 2-4: none"},
+    {"Channel 1: end device switched through on request", "Channels 2-4: none"},
     {"Modem: 09600 E81", "Rings: 2"},
     {"Headquarters 1: 0123456789", "Headquarters 2-4: none"},
 };
