@@ -87,7 +87,11 @@ TNxLine ParseMessage(const QString &line) {
 } // namespace
 
 TNxLine ParseNxLine(const QString &line) {
-    if (line.startsWith(u';')) return TNxLine{TNxLineKind::Comment};
+    if (line.startsWith(u';')) {
+        TNxLine comment;
+        comment.Kind = TNxLineKind::Comment;
+        return comment;
+    }
     if (line.startsWith(QLatin1String("TRANSMIT"))) return ParseTransmit(line);
     if (line.startsWith(QLatin1String("PAUSE"))) return ParsePause(line);
     if (line.startsWith(QLatin1String("GET"))) return ParseGet(line);
@@ -141,9 +145,12 @@ void NxLineWrite(const QByteArray &bytes) {
     if (result != 0) throw TCommClassException::Result(result);
 }
 
+// An answer that runs on without its ETX for this long is line noise, not an answer.
+constexpr int kMostAnswerBytes = 65536;
+
 QByteArray NxLineReadAnswer() {
     QByteArray answer;
-    for (;;) {
+    while (answer.size() < kMostAnswerBytes) {
         char byte = 0;
         int32_t wanted = 1, received = 0;
         const int32_t result = CommObject().CallLine(dpRead, &byte, &wanted, &received);
@@ -151,6 +158,7 @@ QByteArray NxLineReadAnswer() {
         answer += byte;
         if (byte == 0x03) return answer;
     }
+    throw TCommClassException::Result(deLineError);
 }
 
 // ---- the run ----

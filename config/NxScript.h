@@ -111,7 +111,8 @@ private:
 
 // Write and ReadAnswer over the open serial line (CommObject().CallLine): a driver result other than 0
 // raises TCommClassException with the result in decimal. ReadAnswer reads byte by byte until 03h; the
-// line driver's receive time-out ends a missing answer.
+// line driver's receive time-out ends a missing answer, and 64 KiB without an 03h count as a line
+// fault (deLineError) rather than reading on for ever.
 void NxLineWrite(const QByteArray &bytes);
 QByteArray NxLineReadAnswer();
 

@@ -190,3 +190,42 @@ TEST_F(NxRun, BadNumberEndsTheRunAfterTheLinesBeforeIt) {
 }
 
 } // namespace
+
+// The script's own line traffic over the line driver.
+#include "CommFixture.h"
+#include "comm/Drivers.h"
+
+namespace {
+
+class NxLine : public CommFixture {};
+
+TEST_F(NxLine, AnswerIsReadUpToItsEtxAndAFailedReadRaisesItsResult) {
+    fakes.lineInput = QByteArray("R 1 -00-\x03rest", 13);
+    EXPECT_EQ(korvul::NxLineReadAnswer(), QByteArray("R 1 -00-\x03"));
+    fakes.lineInput.clear();
+    try {
+        korvul::NxLineReadAnswer();
+        FAIL() << "no answer must raise";
+    } catch (const korvul::TCommClassException &e) {
+        EXPECT_EQ(e.Message(), "-13");
+    }
+}
+
+TEST_F(NxLine, AnAnswerThatNeverEndsIsALineFault) {
+    fakes.lineInput = QByteArray(70000, 'x');
+    try {
+        korvul::NxLineReadAnswer();
+        FAIL() << "an endless answer must end";
+    } catch (const korvul::TCommClassException &e) {
+        EXPECT_EQ(e.Message(), "-30");
+    }
+}
+
+TEST_F(NxLine, WriteSendsTheBytesAndRaisesAFailedWrite) {
+    korvul::NxLineWrite("AB\r");
+    EXPECT_EQ(fakes.Trace("line").back(), "line write 41 42 0D");
+    fakes.line = [](const korvultest::DriverCall &, void *, int32_t *, int32_t *) { return int32_t(-30); };
+    EXPECT_THROW(korvul::NxLineWrite("AB"), korvul::TCommClassException);
+}
+
+} // namespace
