@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -126,6 +127,23 @@ TEST_F(NxScriptDevsim, InputAgainstThePatternIsAskedAgainOncePerMismatch) {
     EXPECT_TRUE(Said(1413)) << "12AB is no number: the device answers -06-; " << Messages();
 }
 
+TEST_F(NxScriptDevsim, LineLostDuringARunClosesTheDialogAndDisconnectsOnce) {
+    Settings().CMD_DIRECTORY = SourceDir() + "/examples/nx17s";
+    StartDevice("9510");
+    Connect();
+    QPointer<TFoConfigNX17S> shown;
+    WhenModal<TFoConfigNX17S>([&](TFoConfigNX17S *dialog) {
+        shown = dialog;
+        sim.Stop();
+        dialog->findChild<QPushButton *>("btSend")->click();
+    });
+    Action("acConfigDevice")->trigger();
+    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_FALSE(Said(1412) || Said(1413) || Said(1289)) << Messages();
+    EXPECT_FALSE(comm->Connected());
+    EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << "the main window closed the dialog";
+}
+
 class ModuleTerminalDevsim : public NxScriptDevsim {};
 
 TfoCLMTerm *Terminal() {
@@ -179,6 +197,10 @@ TEST_F(ModuleTerminalDevsim, TerminalShowsTheMenuAndFollowsTheArrowKeys) {
     terminal->grab().save(BinDir() + "/clm-terminal-page.png");
     Press(area, Qt::Key_Left);
     ASSERT_TRUE(WaitUntil([&] { return screen.DisplayText().contains("CLM-300 Menu"); }, std::chrono::seconds(5)));
+
+    Press(area, Qt::Key_X, "x");
+    ASSERT_TRUE(WaitUntil([&] { return screen.Lines().value(3).startsWith("x 2 Channels"); }, std::chrono::seconds(5)))
+        << "the module's echo lands at the cursor: " << screen.DisplayText().toStdString();
 
     terminal->findChild<QAction *>("Close1")->trigger();
     ASSERT_TRUE(WaitUntil([] { return Terminal() == nullptr; }, std::chrono::seconds(5)));
