@@ -37,8 +37,8 @@ QString DataSheetDeviceNumber(const QString &devNo);
 // The date and time in the local short date and long time formats.
 QString DataSheetDateTime(const QDateTime &dt);
 
-// Paints the sheet on an active painter whose device is a page of dpiX x dpiY pixels per inch and
-// `width` printable pixels wide.
+// Paints the sheet on an active painter; positions and font heights are pixels of the painter's device,
+// scaled by its resolution where the layout is given in inches. The painter's font and pen are restored.
 void PaintDataSheet(QPainter &painter, const TDataSheet &sheet);
 // Prints the sheet as one page on `printer`; false when the print job could not be started.
 bool PrintDataSheet(QPrinter &printer, const TDataSheet &sheet);
