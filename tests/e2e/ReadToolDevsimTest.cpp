@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <csignal>
 
 using namespace korvul;
 using namespace readouttest;
@@ -295,6 +296,25 @@ TEST_F(ReadToolDevsim, RefusedAccessCodeStillDeliversTheDataButSaysSo) {
     EXPECT_TRUE(r.err.contains("refused the access code")) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("\nWriteAccess=0\n"));
     EXPECT_TRUE(r.out.contains("\na=2461\n"));
+}
+
+TEST_F(ReadToolDevsim, InterruptKeepsTheFinishedChannelsAndNoHalfFile) {
+    // 4800 baud: a channel takes seconds, so the interrupt lands inside the second one.
+    ASSERT_TRUE(sim.Start({"--type", "2133", "--archive-size", "600", "--baud", "4800"}, Link(), kScale));
+    SaveSettingsTo(home.iniPath(), Settings());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.path());
+    env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
+    p.setProcessEnvironment(env);
+    p.start(korvultest::BinDir() + "/korvul-read", {"archive", "--channel", "all", "--mode", "dump", "--dir", toolFiles.path()});
+    const QString first = toolFiles.filePath("tempz.999");
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return QFile::exists(first); }, std::chrono::seconds(30)));
+    ::kill(p.processId(), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), kExitInterrupted);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), first + "\n");
+    EXPECT_EQ(QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tempz.999"});
 }
 
 TEST_F(ReadToolDevsim, BrokenLineKeepsNoHalfFileAndEndsWithNoAnswer) {
