@@ -26,7 +26,7 @@ TFoConfigQT700M::TFoConfigQT700M(QWidget *parent) : QDialog(parent), ui(std::mak
     ConnectHandlers();
     ui->PageControl1->setCurrentIndex(pgInputs);
     PageControl1Change(pgInputs);
-    printSheet_->ReadPrintFactor();
+    if (!broken_) printSheet_->ReadPrintFactor();
 }
 
 TFoConfigQT700M::~TFoConfigQT700M() = default;

@@ -147,6 +147,8 @@ TEST_F(ConfigQT700MDevsim, MemoryPageReadsEveryChannelAndSetRepartitionsTheDevic
         EXPECT_TRUE(W<QPushButton>(d, "btMemorySet")->isEnabled());
         W<QPushButton>(d, "btMemorySet")->click();
         EXPECT_FALSE(W<QPushButton>(d, "btMemorySet")->isEnabled());
+        ShowPage(d, TFoConfigQT700M::pgPrint);
+        Shot(d, "qt700m-print");
     });
     EXPECT_TRUE(messages.isEmpty()) << Messages();
     EXPECT_TRUE(questions.contains(LanguageText(TFoConfigQT700M::kPartitionQuestion)));
