@@ -108,7 +108,8 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
         if (!o_.faults.silent) SendReply(Reply::No(RefDamaged), nowMs, out);
         return;
     case WireEvent::RawCommand: {
-        std::string a = ProcessAnswer(model_->Type(), e.data, now, processSamples_++, o_.faults.corruptChecksum);
+        std::string a = ProcessAnswer(model_->Type(), e.data, now, processSamples_++, o_.faults.corruptChecksum,
+                                      o_.faults.processStatus);
         if (!a.empty() && !o_.faults.silent) out.push_back({a, nowMs + o_.faults.lateMs});
         return;
     }

@@ -28,6 +28,7 @@ struct Faults {
     int64_t dropForMs = -1;      // how long a dropped line stays silent (-1: until devsim ends)
     bool silent = false;         // never answer protocol frames
     bool corruptChecksum = false;// P67 answers carry a wrong checksum
+    std::string processStatus = "80000000";  // status field of the P67 answers (8 hex digits)
     int corruptEvery = 0;        // flip every n-th byte sent (applied by the output stage)
 };
 

@@ -112,6 +112,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("drop-for", "A dropped line stays silent this many ms (default: until devsim ends).", "ms", "-1");
     opt("corrupt-every", "Corrupt every n-th byte sent.", "n", "0");
     opt("bad-checksum", "Process data answers carry a wrong checksum.");
+    opt("process-status", "Status field of the process data answers (8 hex digits, default 80000000).", "hex", "80000000");
     opt("refuse", "Refuse item ITEM with CODE (default 1); repeatable.", "item[:code]");
     opt("state", "Load the device state from this file and save changes to it.", "file");
     opt("verbose", "Print the traffic to stderr.");
@@ -141,6 +142,8 @@ bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &e
     const double dropFor = p.value("drop-for").toDouble();
     d.faults.dropForMs = dropFor < 0 ? -1 : Scaled(dropFor);
     d.faults.corruptChecksum = p.isSet("bad-checksum");
+    d.faults.processStatus = p.value("process-status").toStdString();
+    if (d.faults.processStatus.size() != 8) { error = "bad --process-status " + p.value("process-status"); return false; }
     return true;
 }
 

@@ -26,7 +26,7 @@ std::string Nx17Answer(std::time_t now, int n) {
 
 // P67: "/ZQV" header padded so that the data begin 54 characters after "ZQV"; fields separated by ",":
 // time stamp, volumes, temperature in kelvin, pressure, factors, status, two flow rates.
-std::string P67Answer(const TypeInfo &type, std::time_t now, int n, bool corrupt) {
+std::string P67Answer(const TypeInfo &type, std::time_t now, int n, bool corrupt, const std::string &status) {
     std::string head = "/ZQV" + type.name + " " + std::to_string(type.ident);
     std::string text = head.substr(0, 1);
     std::string fromZ = head.substr(1);
@@ -35,7 +35,7 @@ std::string P67Answer(const TypeInfo &type, std::time_t now, int n, bool corrupt
     char b[160];
     std::snprintf(b, sizeof b, "%s,%07dD-1,%07dD-1,%05dD-2,%05dD-3,%05dD-4,%05dD-4,%s,%05dD-2,%05dD-2,",
                   FormatDeviceTime(now).c_str(), 1234560 + n, 2345670 + n, 28815 + n % 10, 1013 + n % 5, 9980,
-                  10150, "80000000", 1250 + n % 7, 1500 + n % 3);
+                  10150, status.c_str(), 1250 + n % 7, 1500 + n % 3);
     text += b;
     text += '%';
     unsigned sum = ByteSum(text);
@@ -49,13 +49,13 @@ std::string P67Answer(const TypeInfo &type, std::time_t now, int n, bool corrupt
 } // namespace
 
 std::string ProcessAnswer(const TypeInfo &type, const std::string &command, std::time_t now, int n,
-                          bool corruptChecksum) {
+                          bool corruptChecksum, const std::string &status) {
     if (!type.hasProcessData) return {};
     if (type.typeCode == 91) {
         const std::string expected = type.version < 40 ? "P55" : "P56";
         return command == expected ? Nx17Answer(now, n) : std::string{};
     }
-    return command == "P67" ? P67Answer(type, now, n, corruptChecksum) : std::string{};
+    return command == "P67" ? P67Answer(type, now, n, corruptChecksum, status) : std::string{};
 }
 
 } // namespace devsim

@@ -12,8 +12,9 @@ namespace devsim {
 unsigned ByteSum(const std::string &text);
 
 // The complete answer to `command` at time `now` (sample number `n` varies the values), or empty when
-// the type does not answer that command. `corruptChecksum` makes the P67 checksum wrong by one.
+// the type does not answer that command. `corruptChecksum` makes the P67 checksum wrong by one;
+// `status` is the P67 status field (8 hex digits).
 std::string ProcessAnswer(const TypeInfo &type, const std::string &command, std::time_t now, int n,
-                          bool corruptChecksum);
+                          bool corruptChecksum, const std::string &status = "80000000");
 
 } // namespace devsim

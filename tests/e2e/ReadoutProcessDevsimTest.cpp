@@ -107,6 +107,18 @@ TEST_F(ReadoutProcessDevsim, RowsShowTheValuesAndOkForTheRunningStatus) {
     EXPECT_EQ(row[5], "15.00");   // 288.15 K less 273.15
 }
 
+TEST_F(ReadoutProcessDevsim, AnyStatusBitShowsEr) {
+    Settings().PDBPERIOD = 5;
+    Open({"--type", "9301", "--process-status", "00000010"});
+    QString cell;
+    Run([&](TFormProcessData *w) {
+        if (w->RowCount() < 1) return;
+        cell = w->ShownCell(0, kStatusColumn);
+        w->findChild<QPushButton *>("Button6")->click();
+    });
+    EXPECT_EQ(cell, "Er");
+}
+
 TEST_F(ReadoutProcessDevsim, BadChecksumAddsNoRowAndKeepsRunning) {
     Settings().PDBPERIOD = 5;
     Open({"--type", "9301", "--bad-checksum"});
