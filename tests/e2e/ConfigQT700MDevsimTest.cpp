@@ -271,3 +271,21 @@ TEST_F(ConfigQT700MDevsim, TemperatureBinaryRunWritesMaximumOffsetAndSlopeAndKee
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConfigQT700MDevsim, LostDeviceClosesTheDialogWithOneMessageAndDisconnects) {
+    answerYes = true;
+    RunDialog([&](TFoConfigQT700M *d) {
+        Choose(d, "cbCountInp1", 2);
+        sim.Stop();
+        W<QPushButton>(d, "btInputsSet")->click();
+        EXPECT_TRUE(d->ConnectionBroken());
+        ShowPage(d, TFoConfigQT700M::pgMemory);  // no further device traffic, no further message
+    });
+    ASSERT_TRUE(WaitUntil([&] { return !comm->Connected(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_FALSE(Said(TFoConfigQT700M::kRefusedText));
+}
+
+} // namespace
