@@ -16,8 +16,7 @@
 #include "main/MainMessages.h"
 #include "main/MainState.h"
 #include "main/RtcTest.h"
-#include "support/DevsimProcess.h"
-#include "support/TestSupport.h"
+#include "MainWindowDevsimFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,99 +36,15 @@ using namespace korvul;
 
 namespace {
 
-void TypeInto(QWidget *w, const QString &text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(w, &press);
-    }
-}
+using korvultest::TypeInto;
+using korvultest::WhenModal;
 
-// Runs act on the modal dialog of type T as soon as it is up (within 5 s); closes any other modal
-// window so that a test never hangs on it.
-template <class T>
-void WhenModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        if (T *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            act(dialog);
-        } else if (++*tries > 250) {
-            timer->stop();
-            timer->deleteLater();
-            if (QWidget *w = QApplication::activeModalWidget()) w->close();
-        }
-    });
-    timer->start(20);
-}
-
-class ClockActionsDevice : public ::testing::Test {
+class ClockActionsDevice : public korvultest::MainWindowDevsim {
 protected:
-    void SetUp() override {
-        for (const char *file : {"linqor32.so", "prqt__32.so", "devsim", "korvulDE.lng"})
-            if (!QFile::exists(korvultest::BinDir() + "/" + file)) GTEST_SKIP() << file << " is not built";
-        qputenv("KORVUL_TIME_SCALE", "0.05");
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
-        SetAskYesNoHook([this](const QString &text, int) {
-            questions << text;
-            return answerYes;
-        });
-        SetShowMessageHook([this](const QString &text) { messages << text; });
-        DeviceInfo() = TDeviceInfo{};
-        comm = std::make_unique<TCommClass>("QT");
-        SetCommObjectForTests(comm.get());
-        InstallClockDialogs();
-        window = std::make_unique<TFormMain>();
-        Settings().COM = 1;
-        Settings().ACCESSCODE = "12345678";
-        Settings().READER = "e2e";
-        Settings().CHECKTIME = 15000;
-        window->show();
-        statePath = home.path() + "/devsim-state.json";
-    }
-    void TearDown() override {
-        window.reset();
-        SetCommObjectForTests(nullptr);
-        comm.reset();
-        sim.Stop();
-        OperationActive = false;
-        MainDialogs().SetDateAndTime = MainDialogs().DeleteMeasurements = MainDialogs().NewZCode = nullptr;
-        MainDialogs().TestRTC = nullptr;
-        SetAskYesNoHook({});
-        SetShowMessageHook({});
-        UnloadLanguageModule();
-        qunsetenv("KORVUL_TIME_SCALE");
-    }
-
-    void StartDevice(const QString &ident, const QStringList &extra = {}) {
-        QDir().mkpath(home.korvulDir() + "/ports");
-        ASSERT_TRUE(sim.Start(QStringList{"--type", ident, "--state", statePath} + extra, home.korvulDir() + "/ports/COM1", 0.05));
-    }
-    void Connect() {
-        Action("acConnect")->trigger();
-        ASSERT_TRUE(comm->Connected()) << messages.join('|').toStdString();
-    }
-    // devsim's saved state (devsim is stopped to write it).
-    QJsonObject DeviceState() {
-        sim.Stop();
-        QFile f(statePath);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QJsonDocument::fromJson(f.readAll()).object();
-    }
+    void InstallHooks() override { InstallClockDialogs(); }
     QString ArchiveOfChannel(int channel) {
         return DeviceState().value("channels").toArray().at(channel).toObject().value("archive").toString();
     }
-    QAction *Action(const char *name) { return window->findChild<QAction *>(name); }
-    bool Said(uint16_t text) { return messages.contains(LanguageText(text)); }
-
-    korvultest::TempConfigHome home;
-    korvultest::DevsimProcess sim;
-    std::unique_ptr<TCommClass> comm;
-    std::unique_ptr<TFormMain> window;
-    QString statePath;
-    QStringList messages, questions;
-    bool answerYes = false;
 };
 
 TEST_F(ClockActionsDevice, SetDateAndTimeMovesTheDeviceClockWithSecondsZero) {
