@@ -180,6 +180,14 @@ void DeviceModel::InitChannel(int c) {
     ch.registers = {{"3001", c < 2 ? "000000000041" : "000000000000"},
                     {"3010", "2710FD"}, {"3011", "0000FD"}, {"3012", "000003E8FD"},
                     {"3810", "0000FD"}, {"3811", "2710FD"}, {"3812", "00"}};
+    if (c == 3) {
+        // The temperature sensor channel of a QT-700/M: tenths of a kelvin, 0 to 60 degrees C.
+        ch.registers["3010"] = "0D04FF";
+        ch.registers["3011"] = "0000FF";
+        ch.registers["3012"] = "0000000AFF";
+        ch.registers["3810"] = "0AACFF";
+        ch.registers["3811"] = "0D04FF";
+    }
 }
 
 std::string DeviceModel::ClockText(std::time_t now) const { return FormatDeviceTime(now + state_.clockOffset); }

@@ -252,6 +252,7 @@ TEST_F(ConfigQT700MDevsim, TemperatureBinaryRunWritesMaximumOffsetAndSlopeAndKee
     RunDialog([&](TFoConfigQT700M *d) {
         ShowPage(d, TFoConfigQT700M::pgTemperature);
         EXPECT_TRUE(W<QRadioButton>(d, "rbBValues4")->isChecked());
+        EXPECT_EQ(W<QLabel>(d, "lbMaxValue4")->text(), " 60") << "0D04FF: 333.2 K";
         Step(d, "jeMaxValueB4", "60", "btSet4");
         Step(d, "jeOffset4", "1,5", "btSet4");
         Step(d, "jeSlope4", "2", "btSet4");

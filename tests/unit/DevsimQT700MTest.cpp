@@ -51,7 +51,8 @@ TEST_F(DevsimQT700M, AdjustmentCommandDerivesOffsetAndSlopeFromLowerAndHigherVal
     ASSERT_EQ(WriteRegister("3812", "01"), -1);
     EXPECT_EQ(Channel(2, "3011"), "03E8FD");
     EXPECT_EQ(Channel(2, "3012"), "17D78400F7");  // 0.4 = 400000000 x 10^-9
-    EXPECT_EQ(Channel(3, "3011"), "0000FD") << "other channels keep their scaling";
+    EXPECT_EQ(Channel(1, "3011"), "0000FD") << "other channels keep their scaling";
+    EXPECT_EQ(Channel(3, "3010"), "0D04FF") << "channel 4 starts as the temperature channel";
 }
 
 TEST_F(DevsimQT700M, AdjustmentCommandRefusesAHigherValueBelowTheLowerOne) {
