@@ -13,7 +13,7 @@
 #include "main/MainState.h"
 #include "readout/FormReadArch.h"
 #include "readout/ReadoutDialogs.h"
-#include "support/DevsimProcess.h"
+#include "MainWindowDevsimFixture.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -38,12 +38,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void TypeInto(QWidget *w, const QString &text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(w, &press);
-    }
-}
+using korvultest::TypeInto;
 
 // Replaces the text of an edit (or of a combo box's edit) the way an operator does.
 void Retype(QLineEdit *edit, const QString &text) {
@@ -54,50 +49,8 @@ void Retype(QLineEdit *edit, const QString &text) {
     TypeInto(edit, text);
 }
 
-class MainWindowDevice : public ::testing::Test {
+class MainWindowDevice : public korvultest::MainWindowDevsim {
 protected:
-    void SetUp() override {
-        for (const char *file : {"linqor32.so", "prqt__32.so", "devsim", "korvulDE.lng"})
-            if (!QFile::exists(korvultest::BinDir() + "/" + file)) GTEST_SKIP() << file << " is not built";
-        qputenv("KORVUL_TIME_SCALE", "0.05");
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
-        SetAskYesNoHook([this](const QString &text, int context) {
-            questions << qMakePair(text, context);
-            return answerYes;
-        });
-        SetShowMessageHook([this](const QString &text) { messages << text; });
-        DeviceInfo() = TDeviceInfo{};
-        comm = std::make_unique<TCommClass>("QT");
-        SetCommObjectForTests(comm.get());
-        window = std::make_unique<TFormMain>();
-        Settings().COM = 1;
-        Settings().ACCESSCODE = "12345678";
-        Settings().READER = "e2e";
-        Settings().CHECKTIME = 15000;
-        window->show();
-        statePath = home.path() + "/devsim-state.json";
-    }
-    void TearDown() override {
-        window.reset();
-        SetCommObjectForTests(nullptr);
-        comm.reset();
-        sim.Stop();
-        OperationActive = false;
-        SetAskYesNoHook({});
-        SetShowMessageHook({});
-        UnloadLanguageModule();
-        qunsetenv("KORVUL_TIME_SCALE");
-    }
-
-    void StartDevice(const QString &ident, QStringList extra = {}) {
-        QDir().mkpath(home.korvulDir() + "/ports");
-        ASSERT_TRUE(sim.Start(QStringList{"--type", ident, "--state", statePath} + extra,
-                              home.korvulDir() + "/ports/COM1", 0.05));
-    }
-    void Connect() {
-        Action("acConnect")->trigger();
-        ASSERT_TRUE(comm->Connected()) << messages.join('|').toStdString();
-    }
     // devsim's saved state: channel item (or, with channel -1, device item) by item code.
     QString DeviceItem(int channel, char code) {
         sim.Stop();
@@ -109,21 +62,10 @@ protected:
         return items.value(QString::number(uint8_t(code))).toString();
     }
 
-    QAction *Action(const char *name) { return window->findChild<QAction *>(name); }
     QLineEdit *Edit(const char *name) { return window->findChild<QLineEdit *>(name); }
     QComboBox *Box(const char *name) { return window->findChild<QComboBox *>(name); }
     QLabel *Label(const char *name) { return window->findChild<QLabel *>(name); }
     QTabBar *Tabs() { return window->TabControl1(); }
-    bool Said(uint16_t text) { return messages.contains(LanguageText(text)); }
-
-    korvultest::TempConfigHome home;
-    korvultest::DevsimProcess sim;
-    std::unique_ptr<TCommClass> comm;
-    std::unique_ptr<TFormMain> window;
-    QString statePath;
-    QStringList messages;
-    QList<QPair<QString, int>> questions;
-    bool answerYes = false;
 };
 
 } // namespace
@@ -181,8 +123,8 @@ TEST_F(MainWindowDevice, EditedValuesAreWrittenAndTheWindowRefills) {
     Action("acSetData")->trigger();
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0].first, LanguageText(42013));
-    EXPECT_EQ(questions[0].second, 22215);
+    EXPECT_EQ(questions[0], LanguageText(42013));
+    EXPECT_EQ(questionHelp[0], 22215);
     EXPECT_EQ(Edit("edDevNo")->text(), "12345");
     EXPECT_FALSE(Edit("edDevNo")->isModified());
     EXPECT_EQ(Box("cbPeriod")->currentText(), "05");
@@ -302,8 +244,8 @@ TEST_F(MainWindowDevice, DisconnectWithEditsAsksAndNoDiscardsThem) {
     Retype(Edit("edCustNo"), "42");
     Action("acDisconnect")->trigger();
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0].first, LanguageText(42014));
-    EXPECT_EQ(questions[0].second, 13001);
+    EXPECT_EQ(questions[0], LanguageText(42014));
+    EXPECT_EQ(questionHelp[0], 13001);
     EXPECT_FALSE(comm->Connected());
     EXPECT_EQ(DeviceItem(0, 'h'), "000000001001");
     // A new connection shows the device's value.

@@ -69,8 +69,9 @@ protected:
             if (!QFile::exists(BinDir() + "/" + file)) GTEST_SKIP() << file << " is not built";
         qputenv("KORVUL_TIME_SCALE", "0.05");
         ASSERT_TRUE(korvul::LoadLanguageModuleFile(BinDir() + "/korvulDE.lng"));
-        korvul::SetAskYesNoHook([this](const QString &text, int) {
+        korvul::SetAskYesNoHook([this](const QString &text, int helpContext) {
             questions << text;
+            questionHelp << helpContext;
             return answerYes;
         });
         korvul::SetShowMessageHook([this](const QString &text) { messages << text; });
@@ -128,6 +129,7 @@ protected:
     korvul::TMainDialogs savedDialogs;
     QString statePath;
     QStringList messages, questions;
+    QList<int> questionHelp;  // the help context of each question
     bool answerYes = false;
 };
 
