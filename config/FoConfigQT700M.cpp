@@ -113,7 +113,6 @@ void TFoConfigQT700M::PageControl1Change(int page) {
     currentPage_ = page;
     if (QWidget *w = ui->PageControl1->widget(page)) w->setProperty("visited", 1);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    reading_ = true;
     switch (page) {
     case pgInputs: ReadInputsPage(); break;
     case pgOutputs: ReadOutputsPage(); break;
@@ -122,7 +121,6 @@ void TFoConfigQT700M::PageControl1Change(int page) {
     case pgTemperature: EnterSensorPage(sensorPages_[1]); break;
     default: break;
     }
-    reading_ = false;
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 

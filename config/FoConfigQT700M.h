@@ -135,5 +135,4 @@ private:
     std::array<QString, 2> inputConfig_;  // register "3001" as read for channel 1 and 2
     QString outputConfig_;                // item Z as read, completed to 12 characters
     bool broken_ = false;
-    bool reading_ = false;                // a page is being filled from the device
 };
