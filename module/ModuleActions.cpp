@@ -93,7 +93,7 @@ TEnd ResetAndReread(QWidget *parent, TStrList &moduleData, uint16_t question, ui
     if (!AskYesNo(parent, LanguageText(question), kNoHelpContext)) return TEnd::Stay;
     return Transfer(parent, refusedText, [&] {
         Write(letter, record);
-        ReadInto(moduleData, char(letter - 'A' + 'a'));
+        ReadInto(moduleData, char(RereadItem(QLatin1Char(char(letter))).unicode()));
         return TEnd::Redisplay;
     });
 }

@@ -64,6 +64,17 @@ QChar LetterOr(QChar letter, const char *letters) {
 
 } // namespace
 
+QChar RereadItem(QChar writeLetter) {
+    switch (writeLetter.unicode()) {
+    case 'C': case 'D': case 'E': case 'F': case 'G': case 'H': case 'I': case 'J':
+        return QChar(writeLetter.unicode() - 'A' + 'a');
+    case 'O': return QLatin1Char('l');
+    case 'P': return QLatin1Char('n');
+    case 'Q': return QLatin1Char('o');
+    default: return {};
+    }
+}
+
 // ---- Code tables ------------------------------------------------------------------------------------
 
 QString ModuleDeviceTypeName(const QString &code) {

@@ -30,6 +30,10 @@ inline constexpr int kEventRecordLength = 43;     // "m"
 inline constexpr int kInputRecordLength = 53;     // "n"
 inline constexpr int kReceiverRecordLength = 51;  // "o"
 
+// The item to re-read after a successful write command ("C" -> "c", "O" -> "l", "P" -> "n", "Q" -> "o",
+// ...); a null QChar for the commands after which nothing is re-read ("A", "B", "K" to "N", "R" to "T").
+QChar RereadItem(QChar writeLetter);
+
 // ---- Field helpers ----------------------------------------------------------------------------------
 
 // `text` cut to `width` characters or extended to it with blanks.

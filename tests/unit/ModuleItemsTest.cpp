@@ -341,6 +341,15 @@ INSTANTIATE_TEST_SUITE_P(
                       CorrectionCase{"12a", "", 2022}, CorrectionCase{"+", "", 2022},
                       CorrectionCase{"1.5", "", 2022}, CorrectionCase{"", "", 2022}));
 
+TEST(ModuleWriteRecordTest, EachWriteRereadsTheItemItChanged) {
+    const std::string writes = "ABCDEFGHIJKLMNOPQRST";
+    const std::string rereads = "__cdefghij____lno___";
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const QChar r = RereadItem(QLatin1Char(writes[i]));
+        EXPECT_EQ(r.isNull() ? '_' : char(r.unicode()), rereads[i]) << writes[i];
+    }
+}
+
 TEST(ModuleTwoEntryTest, ConfirmNeedsTheFirstAndSendNeedsBoth) {
     EXPECT_FALSE(TwoEntryEnabling(QString(), QString()).ConfirmEnabled);
     EXPECT_FALSE(TwoEntryEnabling(QString(), L("x")).SendEnabled);
