@@ -82,10 +82,10 @@ TEST(ModuleWindowLogic, ChannelRecordWithOddParityEndsWithItsProtocolLetter) {
     EXPECT_EQ(record.right(5), QStringLiteral("O813A"));
 }
 
-TEST(ModuleWindowLogic, RereadListHoldsEachWrittenItemOnce) {
+TEST(ModuleWindowLogic, RereadListHoldsTheItemOfEachWriteOnce) {
     QString letters;
-    for (char c : {'O', 'Q', 'O', 'G', 'g'}) AddToRereadList(letters, c);
-    EXPECT_EQ(letters, QStringLiteral("oqg"));
+    for (char c : {'O', 'Q', 'O', 'G', 'g', 'P', 'H', 'I', 'J', 'D', 'C'}) AddToRereadList(letters, c);
+    EXPECT_EQ(letters, QStringLiteral("lognhijdc"));  // outputs, receivers and inputs read back as l, o, n
 }
 
 TEST_F(ModuleWindowLogicGerman, ClockRecordFromTheShownLocalDateAndTime) {
