@@ -1,5 +1,5 @@
 // The module window against devsim's CLM-300: opened by the main window's Connect (through the modem
-// with the headquarters login, or directly and then read only), page reads, edits written with Set in
+// with the headquarters login; other headquarters than 1 read only), page reads, edits written with Set in
 // their records, the call acceptance check, and the switch-through to an end device and back.
 #include "comm/Tcomm.h"
 #include "module/FoCLM300.h"
@@ -44,11 +44,6 @@ protected:
         Connect();
         ASSERT_NE(Module(), nullptr) << Messages();
     }
-    void ConnectLocal() {
-        StartDevice(QStringLiteral("6012"), {"--end-device", "2461"});
-        Connect();
-        ASSERT_NE(Module(), nullptr) << Messages();
-    }
     TFoCLM300 *Module() { return ModuleWindowInstance(); }
     template <class T = TJEdit> T *W(const QString &name) {
         T *w = Module()->findChild<T *>(name);
@@ -82,7 +77,7 @@ TEST_F(ModuleWindowDevsim, HeadquartersOneGetsAnEditableWindowInsteadOfTheMainWi
     EXPECT_FALSE(W<QPushButton>("btConnect2")->isEnabled());  // version 0.0: nothing there
 }
 
-TEST_F(ModuleWindowDevsim, OtherHeadquartersAndTheLocalLineGetAReadOnlyWindow) {
+TEST_F(ModuleWindowDevsim, OtherHeadquartersGetAReadOnlyWindow) {
     ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("2PASSWORD")));
     EXPECT_FALSE(ModuleAccess);
     EXPECT_FALSE(W("jeDevName")->isEnabled());
@@ -93,8 +88,9 @@ TEST_F(ModuleWindowDevsim, OtherHeadquartersAndTheLocalLineGetAReadOnlyWindow) {
     EXPECT_FALSE(W<QPushButton>("btSet")->isEnabled());
 }
 
+// Reading needs no module access: headquarters 2 reads every page.
 TEST_F(ModuleWindowDevsim, EveryPageReadsItsItemsWhenEntered) {
-    ASSERT_NO_FATAL_FAILURE(ConnectLocal());
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("2PASSWORD")));
     auto *pages = W<QTabWidget>("PageControl1");
     struct Row { int page; const char *field; const char *text; };
     for (const Row &r : {Row{3, "jeHQ2", "Headquarters 2"}, Row{4, "jeEvntCntr1", "001"}, Row{5, "jeMsg3", "Input 3"},
@@ -224,10 +220,9 @@ TEST_F(ModuleWindowDevsim, SwitchThroughShowsTheEndDeviceAndItsDisconnectReturns
 }
 
 TEST_F(ModuleWindowDevsim, TheGeneralConnectTakesTheOnlyEndDeviceWithoutAsking) {
-    ASSERT_NO_FATAL_FAILURE(ConnectLocal());
-    EXPECT_FALSE(W<QPushButton>("btConnect")->isEnabled());  // read only: the general button is off
-    ModuleAccess = true;
-    Module()->btConnectClick();
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD")));
+    ASSERT_TRUE(W<QPushButton>("btConnect")->isEnabled());
+    W<QPushButton>("btConnect")->click();
     EXPECT_TRUE(window->isVisible()) << Messages();
     EXPECT_EQ(DeviceInfo().TypeCode, 24);
 }
