@@ -1,6 +1,7 @@
 // The module window against devsim's CLM-300: opened by the main window's Connect (through the modem
 // with the headquarters login; other headquarters than 1 read only), page reads, edits written with Set in
 // their records, the call acceptance check, and the switch-through to an end device and back.
+#include "comm/FoConnect.h"
 #include "comm/Tcomm.h"
 #include "module/FoCLM300.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
@@ -225,4 +226,32 @@ TEST_F(ModuleWindowDevsim, TheGeneralConnectTakesTheOnlyEndDeviceWithoutAsking) 
     W<QPushButton>("btConnect")->click();
     EXPECT_TRUE(window->isVisible()) << Messages();
     EXPECT_EQ(DeviceInfo().TypeCode, 24);
+}
+
+TEST_F(ModuleWindowDevsim, SeveralEndDevicesAreChosenInTheChannelDialog) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD"), {"--channel-device", "3:9125"}));
+    QStringList offered;
+    korvultest::WhenModal<TFoConnect>([&offered](TFoConnect *d) {
+        for (int i = 0; i < d->cbChannel()->count(); ++i) offered << d->cbChannel()->itemText(i);
+        d->cbChannel()->setCurrentIndex(1);
+        d->accept();
+    });
+    W<QPushButton>("btConnect")->click();
+    ASSERT_EQ(offered.size(), 2) << offered.join('|').toStdString();
+    EXPECT_TRUE(offered[0].startsWith(QStringLiteral("1: Channel 1, QT-700/V2, 6.1"))) << offered[0].toStdString();
+    EXPECT_TRUE(offered[1].startsWith(QStringLiteral("3: "))) << offered[1].toStdString();
+    EXPECT_TRUE(window->isVisible()) << Messages();
+    EXPECT_EQ(DeviceInfo().TypeCode, 91);
+}
+
+// A refused switch-through keeps the module window and its connection.
+TEST_F(ModuleWindowDevsim, RefusedSwitchThroughKeepsTheModuleWindow) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD"), {"--refuse", "N"}));
+    W<QPushButton>("btConnect1")->click();
+    EXPECT_TRUE(Said(TFoCLM300::kSwitchRefusedText)) << Messages();
+    ASSERT_NE(Module(), nullptr);
+    EXPECT_TRUE(Module()->isVisible());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_FALSE(OperationActive);
 }
