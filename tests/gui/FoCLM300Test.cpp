@@ -7,6 +7,7 @@
 #include "comm/Conversions.h"
 #include "comm/TStrLst.h"
 #include "main/MainMessages.h"
+#include "main/MainState.h"
 #include "module/FoCLM300.h"
 #include "support/TestSupport.h"
 
@@ -219,6 +220,25 @@ TEST_F(FoCLM300Window, ClockFromThePollLeavesTheOperatorsDateEntryAlone) {
     EXPECT_EQ(W<QLineEdit>("edTime")->text(), QStringLiteral("10:12:13"));
     EXPECT_EQ(W("jeDate")->text(), QStringLiteral("01.01.2027"));
     EXPECT_TRUE(W("jeDate")->isModified());
+}
+
+TEST_F(FoCLM300Window, PagesStayWhileATransferRuns) {
+    Open(true);
+    OperationActive = true;
+    W<QTabWidget>("PageControl1")->setCurrentIndex(5);
+    W<QTabWidget>("pgcInputs")->setCurrentIndex(2);
+    OperationActive = false;
+    EXPECT_EQ(W<QTabWidget>("PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(W<QTabWidget>("pgcInputs")->currentIndex(), 0);
+}
+
+// No on the question discards the edits of an input page; Yes would have set them.
+TEST_F(FoCLM300Window, NoOnTheQuestionDiscardsTheEditsOfAnInputPage) {
+    Open(true);
+    Type(W("jeMsg1"), QStringLiteral("!"));
+    W<QTabWidget>("pgcInputs")->setCurrentIndex(1);
+    EXPECT_FALSE(SetOn());
+    EXPECT_EQ(W("jeMsg1")->text(), QStringLiteral("Input 1"));
 }
 
 TEST_F(FoCLM300Window, PagesCanBeSavedAsPictures) {
