@@ -96,20 +96,9 @@ std::vector<TModuleWrite> PlanModuleSet(const TModuleSetForm &form) {
     return writes;
 }
 
-// The output, input and receiver records are written as "O", "P", "Q" but read back as the items
-// "l", "n", "o"; every other record is read back by its own letter in lower case.
-char RereadLetter(char writeLetter) {
-    switch (writeLetter) {
-    case 'O': return 'l';
-    case 'P': return 'n';
-    case 'Q': return 'o';
-    default: return static_cast<char>(QChar::fromLatin1(writeLetter).toLower().toLatin1());
-    }
-}
-
 void AddToRereadList(QString &letters, char writeLetter) {
-    const QChar item = QChar::fromLatin1(RereadLetter(writeLetter));
-    if (!letters.contains(item)) letters += item;
+    const QChar item = RereadItem(QChar::fromLatin1(writeLetter));
+    if (!item.isNull() && !letters.contains(item)) letters += item;
 }
 
 std::optional<QString> LocalClockRecord(const QString &dateText, const QString &timeText) {

@@ -58,10 +58,8 @@ struct TModuleSetForm {
 // "D", "C", "G".
 std::vector<TModuleWrite> PlanModuleSet(const TModuleSetForm &form);
 
-// The item that shows what a write letter changed: "l" for "O", "n" for "P", "o" for "Q", otherwise the
-// write letter in lower case.
-char RereadLetter(char writeLetter);
-// Appends the item of a successful write to the re-read list unless it is there already.
+// Appends the item that shows what a successful write changed (RereadItem: "l" for "O", "n" for "P",
+// "o" for "Q", "c" for "C", ...) to the re-read list unless it is there already.
 void AddToRereadList(QString &letters, char writeLetter);
 
 // The "G" record of the shown date and time texts (local short date and long time formats of
