@@ -41,10 +41,6 @@ int64_t Throttle::NextDeadlineNs(int64_t nowNs, bool lineBusy) {
     return next;
 }
 
-int Throttle::GroupBytes() const {
-    return byteNs_ <= 0 ? 1 : int(std::max<int64_t>(1, kGroupNs / byteNs_));
-}
-
 Server::Server(Device &device, const ServerOptions &o) : device_(device), o_(o), throttle_(o.baud, o.bitsPerChar) {}
 
 Server::~Server() {
@@ -150,9 +146,10 @@ void Server::QueueDue(int64_t nowNs) {
     pending_.erase(pending_.begin(), it);
 }
 
-// Each byte gets its line deadline; at high rates the bytes of a group (never across answers) all
-// leave at the deadline of the group's last byte, as a UART's FIFO delivers them. The answer's last
-// byte keeps its own deadline, so the answer is not complete any sooner or later.
+// Each byte gets its line deadline; the bytes of a group (never across answers) all leave at the
+// deadline of the group's last byte, as a UART's receive FIFO delivers them. The answer's last byte
+// keeps its own deadline, so the answer is complete neither sooner nor later than byte by byte (a
+// real UART would add its character time-out; this keeps the program's own overhead measurable).
 void Server::QueueAnswer(const std::string &bytes, int64_t nowNs) {
     const std::size_t first = out_.size();
     for (char c : bytes) out_.emplace_back(throttle_.NextDeadlineNs(nowNs, !out_.empty()), static_cast<uint8_t>(c));

@@ -32,10 +32,10 @@ public:
     // Deadline for the next byte queued now; lineBusy: earlier bytes are still waiting to be sent.
     int64_t NextDeadlineNs(int64_t nowNs, bool lineBusy);
     bool Enabled() const { return byteNs_ > 0; }
-    // Bytes a UART's receive FIFO hands over at once: as many as fit in kGroupNs of line time (1 at
-    // 9600 baud and below, 3 at 38400). The group leaves when its last byte has arrived.
-    int GroupBytes() const;
-    static constexpr int64_t kGroupNs = 1000000;
+    // Bytes a UART's receive FIFO hands over at once when throttled: the receive trigger level of a
+    // 16550A as Linux sets it (8 bytes). The group leaves when its last byte has arrived.
+    int GroupBytes() const { return byteNs_ > 0 ? kFifoTrigger : 1; }
+    static constexpr int kFifoTrigger = 8;
 private:
     int64_t byteNs_ = 0;
     int64_t burstStartNs_ = 0;

@@ -157,8 +157,8 @@ int32_t PurgeQueues(int32_t flags) {
         if (s.port.flush(false) != 0) result = deLineError;
         // Bytes still arriving are read away, but a peer that never stops cannot hold us here.
         Deadline deadline(s.receiveTimeoutMs);
-        QueueStatus q;
-        while (result == 0 && s.port.queueStatus(q) == 0 && q.inQueue > 0 && !deadline.expired()) {
+        int count = 0;
+        while (result == 0 && s.port.waiting(count) == 0 && count > 0 && !deadline.expired()) {
             uint8_t junk[32];
             size_t got = 0;
             if (s.port.readAvailable(junk, sizeof junk, got) != 0 || got == 0) break;

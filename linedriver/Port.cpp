@@ -234,8 +234,18 @@ int SerialPort::queueStatus(QueueStatus &out) {
 }
 
 int SerialPort::flush(bool transmit) {
-    if (!transmit) dropBuffered();
-    return tcflush(fd_, transmit ? TCOFLUSH : TCIFLUSH) != 0 ? errno : 0;
+    if (transmit) return tcflush(fd_, TCOFLUSH) != 0 ? errno : 0;
+    dropBuffered();
+    if (tcflush(fd_, TCIFLUSH) != 0) return errno;
+    drained_ = true;  // nothing waits now: the next byte read starts with poll()
+    return 0;
+}
+
+int SerialPort::waiting(int &count) const {
+    count = 0;
+    if (ioctl(fd_, FIONREAD, &count) != 0) return errno;
+    count += int(buffered());
+    return 0;
 }
 
 int SerialPort::modemLines(int &present) const {

@@ -55,6 +55,8 @@ public:
     // on failure the error bits are still filled in.
     int queueStatus(QueueStatus &out);
 
+    // Bytes received and not yet delivered (port and read-ahead), without the error fetch.
+    int waiting(int &count) const;
     int flush(bool transmit);  // discards the transmit (true) or receive (false, incl. read-ahead) queue
     // Present modem lines as lcCTS | lcDSR | lcCarrier bits; errno when they cannot be read.
     int modemLines(int &present) const;
