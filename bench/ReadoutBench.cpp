@@ -57,7 +57,7 @@ pid_t StartDevsim(const QString &link, const TRun &run, int records) {
     const std::string exe = (QCoreApplication::applicationDirPath() + "/devsim").toStdString();
     std::vector<std::string> args{exe, "--type", "2461", "--archive-size", std::to_string(records * 6),
                                   "--baud", std::to_string(run.baud), "--format", run.format,
-                                  "--late", std::to_string(run.reactionMs), "--port-link", link.toStdString()};
+                                  "--late", std::to_string(run.reactionMs), "--exit-with-parent", "--port-link", link.toStdString()};
     std::vector<char *> argv;
     for (auto &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

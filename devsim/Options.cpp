@@ -116,6 +116,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("refuse", "Refuse item ITEM with CODE (default 1); repeatable.", "item[:code]");
     opt("state", "Load the device state from this file and save changes to it.", "file");
     opt("verbose", "Print the traffic to stderr.");
+    opt("exit-with-parent", "End (as on SIGTERM) when the process that started devsim ends.");
 }
 
 bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &error) {
@@ -160,6 +161,7 @@ bool ReadServerOptions(const QCommandLineParser &p, ServerOptions &s, QString &e
     s.corruptEvery = p.value("corrupt-every").toInt();
     s.stateFile = p.value("state");
     s.verbose = p.isSet("verbose");
+    s.exitWithParent = p.isSet("exit-with-parent");
     if (s.portLink.isEmpty() && s.tty.isEmpty()) { error = "give --port-link or --tty"; return false; }
     return true;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -211,6 +212,10 @@ int Server::Run() {
     sigprocmask(SIG_BLOCK, &mask, nullptr);
     signal(SIGPIPE, SIG_IGN);
     sigFd_ = signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (o_.exitWithParent) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // arrives through the signal descriptor like any SIGTERM
+        if (getppid() == 1) return 0;      // the parent ended before that
+    }
     if (sigFd_ < 0 || !OpenPort() || !MakeLink()) return 1;
     std::fprintf(stderr, "devsim: %s as %d on %s\n", device_.Model().Type().name.c_str(), device_.Model().Type().ident,
                  qPrintable(slaveName_));

@@ -22,6 +22,7 @@ struct ServerOptions {
     int corruptEvery = 0;   // flip every n-th byte sent (0: never)
     QString stateFile;      // saved at exit and after changes
     bool verbose = false;   // traffic to stderr
+    bool exitWithParent = false;  // SIGTERM when the parent process ends (tests that crash leave no devsim)
 };
 
 // Deadlines of throttled output: byte k of a continuous burst leaves at start + k x byte time, so

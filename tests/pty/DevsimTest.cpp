@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <chrono>
 #include <fcntl.h>
@@ -55,6 +56,31 @@ TEST_F(Devsim, SigtermEndsCleanlyAndRemovesTheLink) {
     const int status = sim.Stop();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_FALSE(QFileInfo(Link()).isSymLink());
+}
+
+// A test process that dies leaves no simulator behind: devsim started by a shell that ends goes too,
+// and removes its link as on SIGTERM.
+TEST_F(Devsim, EndsWithItsParentWhenAskedTo) {
+    const QString exe = BinDir() + "/devsim";
+    const QString script = QString("'%1' --type 2461 --exit-with-parent --port-link '%2' 2>/dev/null & echo $!; "
+                                   "while [ ! -e '%2' ]; do sleep 0.05; done").arg(exe, Link());
+    FILE *shell = popen(script.toLocal8Bit().constData(), "r");
+    ASSERT_NE(shell, nullptr);
+    char line[32] = {};
+    const bool gotPid = fgets(line, sizeof line, shell) != nullptr;
+    pclose(shell);  // the shell has ended once the link exists
+    ASSERT_TRUE(gotPid);
+    const pid_t pid = pid_t(std::atoi(line));
+    ASSERT_GT(pid, 0);
+    const auto gone = [pid] {
+        QFile stat(QString("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) return true;
+        const QByteArray text = stat.readAll();
+        const int close = text.lastIndexOf(')');
+        return close > 0 && text.mid(close + 2, 1) == "Z";
+    };
+    EXPECT_TRUE(WaitUntil(gone, seconds(5)));
+    EXPECT_TRUE(WaitUntil([&] { return !QFileInfo(Link()).isSymLink(); }, seconds(5)));
 }
 
 TEST_F(Devsim, UnknownOptionEndsWithAnError) {

@@ -22,6 +22,7 @@ bool DevsimProcess::Start(const QStringList &args, const QString &linkPath, doub
     const std::string exe = (BinDir() + "/devsim").toStdString();
     std::vector<std::string> argStore{exe};
     for (const QString &a : args) argStore.push_back(a.toStdString());
+    argStore.push_back("--exit-with-parent");  // a test that crashes leaves no simulator behind
     argStore.push_back("--port-link");
     argStore.push_back(linkPath.toStdString());
     std::vector<char *> argv;
