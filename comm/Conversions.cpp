@@ -3,6 +3,7 @@
 #include "app/LangSupp.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -84,6 +85,13 @@ void CheckFieldText(const QString &text, int width, const QString &what) {
 } // namespace
 
 QString DateFormatLetters(const QString &qtFormat) { return FormatLetters(qtFormat, true); }
+
+QString ShortDateFormatFor(const QString &qtFormat) {
+    const QString letters = DateFormatLetters(qtFormat);
+    const bool separated = std::any_of(letters.begin(), letters.end(),
+                                       [](QChar c) { return !c.isLetter() && !c.isSpace(); });
+    return separated && letters.contains(QLatin1Char('d')) ? letters : QStringLiteral("dd.mm.yyyy");
+}
 QString TimeFormatLetters(const QString &qtFormat) { return FormatLetters(qtFormat, false); }
 
 const TLocaleFormats &LocaleFormats() {
@@ -91,9 +99,8 @@ const TLocaleFormats &LocaleFormats() {
     static const TLocaleFormats system = [] {
         const QLocale loc = QLocale::system();
         TLocaleFormats f;
-        f.ShortDateFormat = DateFormatLetters(loc.dateFormat(QLocale::ShortFormat));
+        f.ShortDateFormat = ShortDateFormatFor(loc.dateFormat(QLocale::ShortFormat));
         f.LongTimeFormat = TimeFormatLetters(loc.timeFormat(QLocale::LongFormat));
-        if (!f.ShortDateFormat.contains(QLatin1Char('d'))) f.ShortDateFormat = QStringLiteral("dd.mm.yyyy");
         if (!f.LongTimeFormat.contains(QLatin1Char('h'))) f.LongTimeFormat = QStringLiteral("hh:mm:ss");
         const QString dp = loc.decimalPoint();
         f.DecimalSeparator = dp.isEmpty() ? QLatin1Char('.') : dp[0];

@@ -25,6 +25,10 @@ const TLocaleFormats &LocaleFormats();
 // Converts Qt date/time formats into the conversion letters (every field two letters, the year two or
 // four, names of days and months shown as numbers, time zone and AM/PM markers dropped).
 QString DateFormatLetters(const QString &qtFormat);
+// The program's short date form for a locale's short date format: its letters, or "dd.mm.yyyy" when they
+// hold no day or no separator other than blanks (a locale that writes the month as a name, such as the
+// C locale's "d MMM yyyy", would otherwise show "08 12 2026").
+QString ShortDateFormatFor(const QString &qtFormat);
 QString TimeFormatLetters(const QString &qtFormat);
 // Tests replace the formats; ResetLocaleFormats goes back to QLocale::system().
 void SetLocaleFormats(const TLocaleFormats &formats);

@@ -75,6 +75,9 @@ TEST(CommConversions, QtFormatsBecomeConversionLetters) {
     EXPECT_EQ(DateFormatLetters("M/d/yy"), "mm/dd/yy");
     EXPECT_EQ(DateFormatLetters("dd.MM.yyyy"), "dd.mm.yyyy");
     EXPECT_EQ(DateFormatLetters("dddd, d MMMM yyyy"), "dd, dd mm yyyy");
+    EXPECT_EQ(ShortDateFormatFor("M/d/yy"), "mm/dd/yy");
+    EXPECT_EQ(ShortDateFormatFor("d MMM yyyy"), "dd.mm.yyyy") << "month names leave only blanks between the fields";
+    EXPECT_EQ(ShortDateFormatFor("yyyy"), "dd.mm.yyyy");
     EXPECT_EQ(TimeFormatLetters("HH:mm:ss t"), "hh:mm:ss");
     EXPECT_EQ(TimeFormatLetters("h:mm:ss AP"), "hh:mm:ss");
     const TLocaleFormats &system = LocaleFormats();
