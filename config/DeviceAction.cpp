@@ -5,6 +5,7 @@
 #include "main/MainDialogs.h"
 #include "main/MainMessages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 
 namespace korvul {
@@ -31,6 +32,15 @@ bool RunDeviceAction(QWidget *dialog, uint16_t refusedText, const std::function<
         ReportDeviceFailure(dialog, refusedText, e);
         return false;
     }
+}
+
+void OfferSaveBeforeLeaving(QWidget *dialog, QAbstractButton *btSet, bool connectionBroken, bool &leaving,
+                            uint16_t question, int helpContext, const std::function<void()> &save) {
+    if (leaving || connectionBroken || !btSet->isEnabled()) return;
+    leaving = true;
+    if (AskYesNo(dialog, LanguageText(question), helpContext)) save();
+    else btSet->setEnabled(false);
+    leaving = false;
 }
 
 } // namespace korvul

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 
+class QAbstractButton;
 class QWidget;
 
 namespace korvul {
@@ -28,5 +29,11 @@ bool RunDeviceAction(QWidget *dialog, uint16_t refusedText, const std::function<
 
 // The handling of one caught exception (for actions that must clean up before reporting).
 void ReportDeviceFailure(QWidget *dialog, uint16_t refusedText, const TCommClassException &e);
+
+// Every way out of a configuration dialog offers unsaved changes for saving: when btSet is enabled and
+// the line is up, asks `question` (Yes/No with helpContext); Yes runs save, No disables btSet so the
+// changes are dropped. `leaving` keeps a close from within save from asking again.
+void OfferSaveBeforeLeaving(QWidget *dialog, QAbstractButton *btSet, bool connectionBroken, bool &leaving,
+                            uint16_t question, int helpContext, const std::function<void()> &save);
 
 } // namespace korvul

@@ -122,12 +122,8 @@ void TFoConfigQT700A::btExitClick() { done(QDialog::Rejected); }
 
 // Every way out (Exit, the close box, Escape) offers unsaved changes for saving first.
 void TFoConfigQT700A::done(int result) {
-    if (!leaving_ && !connectionBroken_ && ui->btSet->isEnabled()) {
-        leaving_ = true;
-        if (AskYesNo(this, LanguageText(kSaveQuestionText), kSaveQuestionHelp)) btSetClick();
-        else ui->btSet->setEnabled(false);
-        leaving_ = false;
-    }
+    OfferSaveBeforeLeaving(this, ui->btSet, connectionBroken_, leaving_, kSaveQuestionText, kSaveQuestionHelp,
+                           [this] { btSetClick(); });
     QDialog::done(result);
 }
 
