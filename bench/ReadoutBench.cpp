@@ -47,10 +47,17 @@ struct TRun {
     double goal;
 };
 
-double CpuSeconds() {
+struct TCpu {
+    double user = 0, system = 0;
+    long waits = 0, preempted = 0;  // voluntary and involuntary context switches
+};
+
+// CPU time of this process, user and kernel apart (a wake-up's cost shows as kernel time).
+TCpu CpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return {double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6,
+            double(u.ru_stime.tv_sec) + double(u.ru_stime.tv_usec) / 1e6, u.ru_nvcsw, u.ru_nivcsw};
 }
 
 pid_t StartDevsim(const QString &link, const TRun &run, int records) {
@@ -99,10 +106,12 @@ bool Measure(const TRun &run, int records, const QString &configHome) {
         TArchiveReadout readout(view, 0, "dump");
         TStrList list;
         QElapsedTimer wall;
-        const double cpu0 = CpuSeconds();
+        const TCpu cpu0 = CpuSeconds();
         wall.start();
         readout.ReadArchive(list);
-        const double seconds = double(wall.nsecsElapsed()) / 1e9, cpu = CpuSeconds() - cpu0;
+        const double seconds = double(wall.nsecsElapsed()) / 1e9;
+        const TCpu cpu1 = CpuSeconds();
+        const double user = cpu1.user - cpu0.user, system = cpu1.system - cpu0.system;
         const int read = int(list.size()) - 1;
         // Answers: "b" as STX + 4 digits + ETX + BCC, each record as STX + 12 digits + ETX + BCC.
         const double bytes = 7.0 + 15.0 * read;
@@ -112,8 +121,11 @@ bool Measure(const TRun &run, int records, const QString &configHome) {
         // overhead alone.
         const double schedule = ideal - (read + 1) * 10.0 / run.baud;
         std::printf("%-28s records %5d  wall %7.3f s  ideal %7.3f s  ratio %.3f (goal <= %.2f)  "
-                    "vs devsim's schedule %.3f  cpu %.2f %% of one core\n",
-                    run.name, read, seconds, ideal, seconds / ideal, run.goal, seconds / schedule, 100.0 * cpu / seconds);
+                    "vs devsim's schedule %.3f  cpu %.2f %% of one core (user %.2f, kernel %.2f)  "
+                    "per record: %.2f waits, %.2f preemptions\n",
+                    run.name, read, seconds, ideal, seconds / ideal, run.goal, seconds / schedule,
+                    100.0 * (user + system) / seconds, 100.0 * user / seconds, 100.0 * system / seconds,
+                    double(cpu1.waits - cpu0.waits) / (read + 1), double(cpu1.preempted - cpu0.preempted) / (read + 1));
         std::fflush(stdout);
     }
     SetCommObjectForTests(nullptr);

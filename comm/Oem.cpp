@@ -1,7 +1,7 @@
 #include "comm/Oem.h"
 
-#include <algorithm>
-#include <cerrno>
+#include <QHash>
+
 #include <iconv.h>
 #include <stdexcept>
 #include <string>
@@ -10,44 +10,69 @@ namespace korvul {
 
 namespace {
 
-// Converts with one iconv descriptor. Input that cannot be converted (an invalid or unmappable
-// sequence) is skipped one source unit at a time and replaced by "?".
-QByteArray Convert(const char *to, const char *from, const QByteArray &input, int unitSize) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
-    QByteArray out;
-    out.reserve(input.size() * 2 + 8);
-    char *in = const_cast<char *>(input.constData());
-    size_t inLeft = static_cast<size_t>(input.size());
-    char buffer[256];
-    while (inLeft > 0) {
-        char *outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<int>(outPtr - buffer));
-        if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        // EILSEQ or EINVAL: replace one source unit (a whole UTF-8 sequence where it can be found).
-        size_t skip = std::min<size_t>(static_cast<size_t>(unitSize), inLeft);
-        if (unitSize == 0) {  // UTF-8: skip the lead byte and its continuation bytes
-            skip = 1;
-            while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
+// A single-byte code page as two tables, built once with iconv when first used: a conversion per
+// device text would open iconv for every archive record, which costs more than reading the record.
+// Bytes the code page leaves undefined read as "?"; characters it cannot hold are written as "?".
+class TCodePage {
+public:
+    explicit TCodePage(const char *name) {
+        iconv_t cd = iconv_open("UTF-16LE", name);
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert from ") + name + " to UTF-16");
+        for (int b = 0; b < 256; ++b) {
+            char in = static_cast<char>(b);
+            char16_t out[2] = {u'?', u'?'};
+            char *inPtr = &in, *outPtr = reinterpret_cast<char *>(out);
+            size_t inLeft = 1, outLeft = sizeof out;
+            const bool one = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+                             outLeft == sizeof out - sizeof(char16_t) && !QChar::isSurrogate(out[0]);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            toText_[b] = one ? out[0] : u'?';
+            if (one && !toByte_.contains(out[0])) toByte_.insert(out[0], static_cast<char>(b));
         }
-        in += skip;
-        inLeft -= skip;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        out.append('?');
+        iconv_close(cd);
     }
-    iconv_close(cd);
-    return out;
+
+    QString ToText(const QByteArray &bytes) const {
+        QString text(bytes.size(), Qt::Uninitialized);
+        QChar *out = text.data();
+        for (const char c : bytes) *out++ = QChar(toText_[static_cast<unsigned char>(c)]);
+        return text;
+    }
+
+    // One "?" per character the code page cannot hold, a surrogate pair counting as one character.
+    QByteArray ToBytes(const QString &text) const {
+        QByteArray bytes;
+        bytes.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+            bytes.append(toByte_.value(c, '?'));
+        }
+        return bytes;
+    }
+
+private:
+    char16_t toText_[256];
+    QHash<char16_t, char> toByte_;
+};
+
+const TCodePage &ProgramCodePage() {
+    static const TCodePage page("CP1252");
+    return page;
+}
+
+const TCodePage &OemCodePage() {
+    static const TCodePage page("CP850");
+    return page;
 }
 
 } // namespace
 
-QByteArray ToDeviceText(const QString &text) { return Convert("CP1252", "UTF-8", text.toUtf8(), 0); }
-QString FromDeviceText(const QByteArray &bytes) { return QString::fromUtf8(Convert("UTF-8", "CP1252", bytes, 1)); }
-QByteArray ToOemText(const QString &text) { return Convert("CP850", "UTF-8", text.toUtf8(), 0); }
-QString FromOemText(const QByteArray &bytes) { return QString::fromUtf8(Convert("UTF-8", "CP850", bytes, 1)); }
+QByteArray ToDeviceText(const QString &text) { return ProgramCodePage().ToBytes(text); }
+QString FromDeviceText(const QByteArray &bytes) { return ProgramCodePage().ToText(bytes); }
+QByteArray ToOemText(const QString &text) { return OemCodePage().ToBytes(text); }
+QString FromOemText(const QByteArray &bytes) { return OemCodePage().ToText(bytes); }
 QByteArray AnsiToOem(const QByteArray &cp1252) { return ToOemText(FromDeviceText(cp1252)); }
 QByteArray OemToAnsi(const QByteArray &cp850) { return ToDeviceText(FromOemText(cp850)); }
 

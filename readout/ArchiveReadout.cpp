@@ -9,6 +9,7 @@
 #include "comm/Tcomm.h"
 #include "readout/ArchiveFile.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -163,10 +164,10 @@ void TArchiveReadout::ReadArchive(TStrList &list) {
     const int records = size / 6;
     view_.SetProgress(0, records);
     TStopRule rule(mode, Settings().CODEMARK);
+    QElapsedTimer shown;  // invalid until the first record is shown
     int counter = 0;
     bool stop = false;
     do {
-        ++counter;
         QString answer;
         const int32_t r = ReadResult('x', answer);
         if (r < 0) {
@@ -175,12 +176,24 @@ void TArchiveReadout::ReadArchive(TStrList &list) {
             throw TCommClassException::Result(r);
         }
         if (r > 0) break;
-        list << QStringLiteral("x%1=%2").arg(counter).arg(answer);
-        view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {counter}));
-        view_.StepProgress();
-        view_.ProcessMessages();
+        ++counter;
+        list << QLatin1Char('x') + QString::number(counter) + QLatin1Char('=') + answer;
         stop = FeedRecord(rule, answer);
+        if (!shown.isValid() || shown.hasExpired(kShowEveryMs)) {
+            ShowRecordCount(counter);
+            shown.start();
+        }
     } while (!stop && counter < records && !view_.Cancelled());
+    ShowRecordCount(counter);
+}
+
+// Panel, progress bar and the window's events between two device requests. At 38400 baud records
+// come every 4 ms; showing each would cost more CPU than reading it, so the readout shows the count
+// at most every kShowEveryMs and once more after the last record.
+void TArchiveReadout::ShowRecordCount(int counter) {
+    view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {counter}));
+    view_.SetProgress(counter, -1);
+    view_.ProcessMessages();
 }
 
 } // namespace korvul

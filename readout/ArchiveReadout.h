@@ -41,7 +41,6 @@ public:
     virtual void SetPanel(int /*panel*/, const QString & /*text*/) {}
     // Position and maximum of the progress bar (maximum below 0: unchanged).
     virtual void SetProgress(int /*position*/, int /*maximum*/) {}
-    virtual void StepProgress() {}
     // Lets the window repaint and the Escape key arrive between two device requests.
     virtual void ProcessMessages() {}
     virtual void Repaint() {}
@@ -60,6 +59,9 @@ public:
 
 class TArchiveReadout {
 public:
+    // Least time between two updates of the record count, in milliseconds.
+    static constexpr qint64 kShowEveryMs = 40;
+
     // currentChannel: the main window's selected channel tab (0-based). mode: the READOUTMODE keyword.
     TArchiveReadout(TReadArchView &view, int currentChannel, const QString &mode);
 
@@ -76,6 +78,7 @@ public:
 
 private:
     bool ReadChannel(int current);
+    void ShowRecordCount(int counter);
     QString ChooseFileName();
     void SaveList();
     void WriteCodeMarkOf();

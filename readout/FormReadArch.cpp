@@ -32,7 +32,6 @@ public:
     void StopAnimation() override { w_.StopAnimation(); }
     void SetPanel(int panel, const QString &text) override { w_.SetPanel(panel, text); }
     void SetProgress(int position, int maximum) override { w_.SetProgress(position, maximum); }
-    void StepProgress() override { w_.StepProgress(); }
     void ProcessMessages() override { korvul::ProcessMessages(); }
     void Repaint() override { w_.repaint(); }
     bool Cancelled() const override { return w_.Cancelled(); }
@@ -140,7 +139,6 @@ void TFormReadArch::SetProgress(int position, int maximum) {
     ui->ProgressBar1->setValue(position);
 }
 
-void TFormReadArch::StepProgress() { ui->ProgressBar1->setValue(ui->ProgressBar1->value() + 1); }
 
 // A sheet moves from the left folder to the right one.
 void TFormReadArch::NextAnimationFrame() {

@@ -67,7 +67,6 @@ public:
     void StopAnimation();
     void SetPanel(int panel, const QString &text);
     void SetProgress(int position, int maximum);
-    void StepProgress();
     const korvul::TReadArchHost &Host() const { return host_; }
 
     void reject() override;

@@ -260,7 +260,9 @@ class ReadToolExit : public ReadToolDevsim, public ::testing::WithParamInterface
 
 TEST_P(ReadToolExit, EachFailureHasItsOwnExitCode) {
     const TExitCase &c = GetParam();
-    if (!c.devsim.isEmpty()) ASSERT_TRUE(sim.Start(c.devsim, Link(), kScale));
+    if (!c.devsim.isEmpty()) {
+        ASSERT_TRUE(sim.Start(c.devsim, Link(), kScale));
+    }
     QStringList args = c.tool;
     args.replaceInStrings("$DIR", toolFiles.path());
     const TToolRun r = Tool(args);

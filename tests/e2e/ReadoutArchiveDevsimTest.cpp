@@ -58,6 +58,9 @@ TEST_P(ReadoutArchiveMode, FileHoldsTheDeviceRecordsUpToTheStop) {
     EXPECT_EQ(FileRecords(lines), device.mid(0, expected));
     EXPECT_EQ(shown.GetValue("Y"), "00");
     EXPECT_EQ(lastWindowState, LanguageText(kTextFinished));
+    // The count is shown only now and then while reading; the last one must stand at the end.
+    EXPECT_EQ(lastRecordsPanel, LanguageFormat(kTextRecords, {expected}));
+    EXPECT_EQ(lastProgress, expected);
     EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
 }
 
@@ -149,7 +152,7 @@ TEST_F(ReadoutDevsim, AllChannelsOfTheEightChannelLoggerEachInItsOwnFile) {
 
 TEST_F(ReadoutDevsim, EscapeCancelsAndKeepsOnlyTheFilesOfFinishedChannels) {
     Settings().CHANNELMODE = "all";
-    StartDevsim({"--type", "2133", "--archive-size", "3000"});
+    StartDevsim({"--type", "2133", "--archive-size", "24000"});
     Connect();
     bool escaped = false;
     cancelAnswer = TFrmCancelDlg::kResultYes;
@@ -164,7 +167,7 @@ TEST_F(ReadoutDevsim, EscapeCancelsAndKeepsOnlyTheFilesOfFinishedChannels) {
     });
     EXPECT_TRUE(escaped);
     EXPECT_EQ(ArchiveFiles(), QStringList{"tempz.999"});
-    EXPECT_EQ(FileRecords(FileLines(files.filePath("tempz.999"))).size(), 500);
+    EXPECT_EQ(FileRecords(FileLines(files.filePath("tempz.999"))).size(), 4000);
     EXPECT_EQ(lastWindowState, LanguageText(kTextCancelled));
 }
 

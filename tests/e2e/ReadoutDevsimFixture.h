@@ -9,6 +9,7 @@
 #include "comm/DeviceTypes.h"
 #include "comm/Tcomm.h"
 #include "comm/FrmCancelDlg.h"
+#include "readout/ArchiveReadout.h"
 #include "readout/FormReadArch.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
@@ -112,6 +113,8 @@ protected:
             for (QWidget *w : QApplication::topLevelWidgets())
                 if (auto *window = qobject_cast<TFormReadArch *>(w); window && window->isVisible()) {
                     lastWindowState = window->StateText();
+                    lastRecordsPanel = window->PanelText(korvul::kPanelRecords);
+                    lastProgress = window->Progress();
                     if (script) script(window);
                 }
         });
@@ -156,6 +159,8 @@ protected:
     QJsonObject state;
     std::vector<TMessage> messages;
     QString lastWindowState;
+    QString lastRecordsPanel;  // what the window showed last, as seen every 5 ms
+    int lastProgress = -1;
     int cancelAnswer = 0;   // how the operator answers the cancel question (0: not at all)
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <iconv.h>
 
 using namespace korvul;
 
@@ -132,4 +133,37 @@ TEST(CommOem, ProgramAndOemCodePagesRoundTrip) {
     EXPECT_EQ(ToOemText(QString::fromUtf8("a€b")), QByteArray("a?b"));
     EXPECT_EQ(ToDeviceText(QString::fromUtf8("a\u4e00b")), QByteArray("a?b"));
     EXPECT_EQ(FromDeviceText(QByteArray("a\x81" "b")), "a?b");
+    // A character outside the basic plane is one character, so one "?".
+    EXPECT_EQ(ToDeviceText(QString::fromUtf8("a\U0001F600b")), QByteArray("a?b"));
+}
+
+// iconv converting one character, "?" where it refuses: what the code page tables must agree with.
+QByteArray IconvOne(const char *to, const char *from, const QByteArray &in) {
+    iconv_t cd = iconv_open(to, from);
+    char out[16];
+    char *inPtr = const_cast<char *>(in.constData()), *outPtr = out;
+    size_t inLeft = size_t(in.size()), outLeft = sizeof out;
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1);
+    iconv_close(cd);
+    return ok ? QByteArray(out, int(outPtr - out)) : QByteArray("?");
+}
+
+TEST(CommOem, CodePageTablesAgreeWithIconvForEveryByteAndCharacter) {
+    struct Page {
+        const char *name;
+        QByteArray (*toBytes)(const QString &);
+        QString (*toText)(const QByteArray &);
+    };
+    for (const Page &page : {Page{"CP1252", ToDeviceText, FromDeviceText}, Page{"CP850", ToOemText, FromOemText}}) {
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, char(b));
+            EXPECT_EQ(page.toText(byte).toUtf8(), IconvOne("UTF-8", page.name, byte)) << page.name << " byte " << b;
+        }
+        for (char32_t c = 1; c < 0xFFFE; ++c) {
+            if (c >= 0xD800 && c < 0xE000) continue;  // surrogates are no characters of their own
+            const QString text(QChar{char16_t(c)});
+            const QByteArray expected = IconvOne(page.name, "UTF-8", text.toUtf8());
+            if (page.toBytes(text) != expected) ADD_FAILURE() << page.name << " U+" << std::hex << int(c);
+        }
+    }
 }
