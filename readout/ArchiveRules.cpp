@@ -47,16 +47,27 @@ bool TStopRule::FeedCodeMark(int word) {
     return false;
 }
 
+namespace {
+// Value of an ASCII hexadecimal digit; -1 for anything else (a sign, a blank, a non-ASCII digit).
+int HexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}
+} // namespace
+
+// A marker word is exactly three hexadecimal digits; a group holding anything else is no word.
 QList<int> MarkerWords(const QString &answer) {
     QList<int> words;
-    for (int i = 0; i < 4; ++i) {
-        const QString group = answer.mid(i * 3, 3);
-        bool ok = group.size() == 3;
-        const int value = ok ? group.toInt(&ok, 16) : 0;
-        // toInt accepts a sign and blanks; a marker word is exactly three hexadecimal digits.
-        const bool digits = std::all_of(group.begin(), group.end(), [](QChar c) { return c.isDigit() ||
-            (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')); });
-        if (ok && digits) words << value;
+    for (qsizetype at = 0; at + 3 <= answer.size() && at < 12; at += 3) {
+        int value = 0;
+        for (qsizetype i = at; i < at + 3 && value >= 0; ++i) {
+            const int digit = HexDigit(answer.at(i));
+            value = digit < 0 ? -1 : value * 16 + digit;
+        }
+        if (value >= 0) words << value;
     }
     return words;
 }
