@@ -99,6 +99,7 @@ TFormReadArch::TFormReadArch(QWidget *parent, const TReadArchHost &host)
     connect(&Timer1, &QTimer::timeout, this, [this] { done(1); });
     animation_.setInterval(120);
     connect(&animation_, &QTimer::timeout, this, &TFormReadArch::NextAnimationFrame);
+    DrawAnimationFrames();
     NextAnimationFrame();
 }
 
@@ -140,21 +141,27 @@ void TFormReadArch::SetProgress(int position, int maximum) {
 }
 
 
-// A sheet moves from the left folder to the right one.
-void TFormReadArch::NextAnimationFrame() {
+// A sheet moves from the left folder to the right one. The frames are drawn once, when the window is
+// made: drawing each anew decoded the style's icons 8 times a second during the readout.
+void TFormReadArch::DrawAnimationFrames() {
     const int w = 160, h = 40, icon = 32, steps = 8;
-    QPixmap pm(w, h);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
-    const QIcon sheet = style()->standardIcon(QStyle::SP_FileIcon);
-    p.drawPixmap(0, 4, folder.pixmap(icon));
-    p.drawPixmap(w - icon, 4, folder.pixmap(icon));
-    const int x = icon + (w - 3 * icon) * frame_ / steps;
-    p.drawPixmap(x, 4, sheet.pixmap(icon - 8));
-    p.end();
-    ui->Animate1->setPixmap(pm);
-    frame_ = (frame_ + 1) % (steps + 1);
+    const QPixmap folder = style()->standardIcon(QStyle::SP_DirIcon).pixmap(icon);
+    const QPixmap sheet = style()->standardIcon(QStyle::SP_FileIcon).pixmap(icon - 8);
+    for (int frame = 0; frame <= steps; ++frame) {
+        QPixmap pm(w, h);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.drawPixmap(0, 4, folder);
+        p.drawPixmap(w - icon, 4, folder);
+        p.drawPixmap(icon + (w - 3 * icon) * frame / steps, 4, sheet);
+        p.end();
+        frames_.append(pm);
+    }
+}
+
+void TFormReadArch::NextAnimationFrame() {
+    ui->Animate1->setPixmap(frames_.at(frame_));
+    frame_ = (frame_ + 1) % int(frames_.size());
 }
 
 void TFormReadArch::showEvent(QShowEvent *event) {

@@ -11,6 +11,8 @@
 #include "main/MainDialogs.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPixmap>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -81,6 +83,7 @@ private:
     void RunReadout();
     void HandleFailure(const QString &exceptionText);
     void Finish();
+    void DrawAnimationFrames();
     void NextAnimationFrame();
     void AskCancel();
 
@@ -89,6 +92,7 @@ private:
     QLabel *panels_[3] = {};
     QTimer Timer1;
     QTimer animation_;
+    QList<QPixmap> frames_;
     int frame_ = 0;
     bool started_ = false;
     bool running_ = false;
