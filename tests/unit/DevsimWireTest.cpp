@@ -177,4 +177,27 @@ TEST(DevsimDevice, LocalModuleDrawsItsMenuOnEscape) {
     EXPECT_NE(menu.find("CLM-300"), std::string::npos);
 }
 
+// Command lines start at their "AT" prefix, so bytes left over from a sign-off sent in command mode do
+// not spoil the next command, and the hang-up sent while dialling ends the call without a stray answer.
+TEST_F(DevsimModem, BytesBeforeTheAtPrefixAreDropped) {
+    const std::string signOff = "\x01" "B\x03" "A";
+    Feed(signOff + signOff + signOff, 0);  // echoed, kept in the command line like a real modem does
+    EXPECT_EQ(Feed("AT&F\r", 10).substr(5), "\r\nOK\r\n");
+    EXPECT_EQ(Feed("xxat&f\r", 20).substr(7), "\r\nOK\r\n") << "the prefix in any letter case";
+}
+
+TEST_F(DevsimModem, LineWithoutThePrefixGetsNoAnswer) {
+    EXPECT_EQ(Feed("TH\r", 0), "TH\r");
+    EXPECT_EQ(Feed("\r", 5), "\r");
+    EXPECT_EQ(Feed("AT\r", 10), "AT\r\r\nOK\r\n");
+}
+
+TEST_F(DevsimModem, HangUpWhileDiallingEndsTheCallWithoutAStrayAnswer) {
+    Feed("ATDP0815\r\n", 0);
+    EXPECT_EQ(Feed("ATH\r", 50), "\r\nNO CARRIER\r\nTH\r");
+    EXPECT_EQ(Tick(200), "") << "the aborted call never connects";
+    EXPECT_FALSE(m.Online());
+    EXPECT_EQ(Feed("AT\r", 300), "AT\r\r\nOK\r\n");
+}
+
 } // namespace
