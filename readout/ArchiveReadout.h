@@ -60,7 +60,7 @@ public:
 class TArchiveReadout {
 public:
     // Least time between two updates of the record count, in milliseconds.
-    static constexpr qint64 kShowEveryMs = 40;
+    static constexpr qint64 kShowEveryMs = 100;
 
     // currentChannel: the main window's selected channel tab (0-based). mode: the READOUTMODE keyword.
     TArchiveReadout(TReadArchView &view, int currentChannel, const QString &mode);
