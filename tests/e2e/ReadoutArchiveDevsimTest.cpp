@@ -152,7 +152,7 @@ TEST_F(ReadoutDevsim, AllChannelsOfTheEightChannelLoggerEachInItsOwnFile) {
 
 TEST_F(ReadoutDevsim, EscapeCancelsAndKeepsOnlyTheFilesOfFinishedChannels) {
     Settings().CHANNELMODE = "all";
-    StartDevsim({"--type", "2133", "--archive-size", "24000"});
+    StartDevsim({"--type", "2133", "--archive-size", "48000"});
     Connect();
     bool escaped = false;
     cancelAnswer = TFrmCancelDlg::kResultYes;
@@ -167,7 +167,7 @@ TEST_F(ReadoutDevsim, EscapeCancelsAndKeepsOnlyTheFilesOfFinishedChannels) {
     });
     EXPECT_TRUE(escaped);
     EXPECT_EQ(ArchiveFiles(), QStringList{"tempz.999"});
-    EXPECT_EQ(FileRecords(FileLines(files.filePath("tempz.999"))).size(), 4000);
+    EXPECT_EQ(FileRecords(FileLines(files.filePath("tempz.999"))).size(), 8000);
     EXPECT_EQ(lastWindowState, LanguageText(kTextCancelled));
 }
 
