@@ -194,6 +194,7 @@ int main(int argc, char **argv) {
     korvul::Settings().COM = 1;
     korvul::Settings().ACCESSCODE = "12345678";
     korvul::Settings().READER = "bench";
+    korvul::Settings().TempFilePath = home.path();  // the window run's archive files go with the run
     const TRun runs[] = {
         {"9600 baud 8N1, 20 ms", 9600, "8N1", "9600,N,8,1,BIN,IGP0,T0700", 20, 1.05},
         {"9600 baud 7E1, 20 ms", 9600, "7E1", "9600,E,7,1,BIN,IGP0,T0700", 20, 1.05},
