@@ -1,34 +1,18 @@
 // A remote connection by hand, through the main window: the serial settings switched to a modem, the
 // telephone dialog, the dialing window, the connection through devsim's modem with the common data
 // shown, and the disconnect with hang-up; the BUSY and Cancel paths end disconnected with their text.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "MainWindowDevsimFixture.h"
+
 #include "app/SettingsComm.h"
 #include "app/Telephone.h"
-#include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Dialing.h"
-#include "comm/Tcomm.h"
-#include "main/FormMain.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
-#include "support/DevsimProcess.h"
-#include "support/TestSupport.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
 
 using namespace korvul;
 
@@ -42,46 +26,21 @@ template <class T> void WhenShown(std::function<void(T *)> step, int triesLeft =
     if (triesLeft > 0) QTimer::singleShot(20, [step, triesLeft] { WhenShown<T>(step, triesLeft - 1); });
 }
 
-class ModemMainWindow : public ::testing::Test {
+class ModemMainWindow : public korvultest::MainWindowDevsim {
 protected:
+    // What the program's start does: the option dialogs behind the actions.
+    void InstallHooks() override { InstallProgramDialogs(); }
     void SetUp() override {
-        for (const char *file : {"linqor32.so", "prqt__32.so", "devsim", "korvulEN.lng"})
-            if (!QFile::exists(korvultest::BinDir() + "/" + file)) GTEST_SKIP() << file << " is not built";
-        qputenv("KORVUL_TIME_SCALE", "0.05");
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulEN.lng"));
-        SetShowMessageHook([this](const QString &text) { messages << text; });
-        SetAskYesNoHook([](const QString &, int) { return false; });
-        DeviceInfo() = TDeviceInfo{};
+        MainWindowDevsim::SetUp();
         ModemState = 0;
         CancelRequested = false;
-        comm = std::make_unique<TCommClass>("QT");
-        SetCommObjectForTests(comm.get());
-        InstallProgramDialogs();  // what the program's start does: the option dialogs behind the actions
-        window = std::make_unique<TFormMain>();
-        Settings() = TSettings{};
-        Settings().COM = 1;
-        Settings().ACCESSCODE = "12345678";
         Settings().DIAL_TIMEOUT = 20;
-        window->show();
     }
     void TearDown() override {
-        window.reset();
-        MainDialogs() = TMainDialogs{};
-        sim.Stop();
-        SetCommObjectForTests(nullptr);
-        comm.reset();
-        OperationActive = false;
+        MainWindowDevsim::TearDown();
         ModemState = 0;
-        SetShowMessageHook({});
-        SetAskYesNoHook({});
-        UnloadLanguageModule();
-        qunsetenv("KORVUL_TIME_SCALE");
     }
-    void StartModem(const QString &answer) {
-        QDir().mkpath(home.korvulDir() + "/ports");
-        ASSERT_TRUE(sim.Start({"--type", "2461", "--modem", "--modem-answer", answer},
-                              home.korvulDir() + "/ports/COM1", 0.05));
-    }
+    void StartModem(const QString &answer) { StartDevice("2461", {"--modem", "--modem-answer", answer}); }
     // Serial interface settings: remote, OK.
     void SwitchToModem() {
         WhenShown<TFoSettingsComm>([](TFoSettingsComm *d) {
@@ -106,13 +65,6 @@ protected:
         WhenShown<TfoDialing>(duringDial);
         Action("acConnect")->trigger();
     }
-    QAction *Action(const char *name) { return window->findChild<QAction *>(name); }
-
-    korvultest::TempConfigHome home;
-    korvultest::DevsimProcess sim;
-    std::unique_ptr<TCommClass> comm;
-    std::unique_ptr<TFormMain> window;
-    QStringList messages;
 };
 
 } // namespace
