@@ -28,6 +28,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace korvultest {
 
@@ -110,6 +111,23 @@ protected:
     void Connect() {
         Action("acConnect")->trigger();
         ASSERT_TRUE(comm->Connected()) << messages.join('|').toStdString();
+    }
+    // A CLM-300 (type 6012) reached through devsim's modem, logged in as headquarters `password`'s
+    // digit with the module access code; ResetModuleSettings undoes it in TearDown.
+    void ConnectModuleByModem(const QString &password, const QStringList &devsimArgs) {
+        korvul::Settings().VIAMODEM = true;
+        korvul::Settings().CLM300 = true;
+        korvul::Settings().Ph[0] = QStringLiteral("4711");
+        korvul::Settings().DIAL_TIMEOUT = 20;
+        korvul::Settings().CLM300ACCESSCODE = QStringLiteral("CLM30000");
+        korvul::CommUiHooks().AskPassword = [password] { return std::optional<QString>(password); };
+        StartDevice(QStringLiteral("6012"), QStringList{"--modem"} + devsimArgs);
+        Connect();
+    }
+    static void ResetModuleSettings() {
+        korvul::Settings().VIAMODEM = false;
+        korvul::Settings().CLM300 = false;
+        korvul::ModuleAccess = korvul::HQFlag = false;
     }
     // devsim's saved state (devsim is stopped to write it).
     QJsonObject DeviceState() {

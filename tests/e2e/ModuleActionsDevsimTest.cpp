@@ -30,21 +30,10 @@ protected:
         };
     }
     void TearDown() override {
-        Settings().VIAMODEM = false;
-        Settings().CLM300 = false;
-        ModuleAccess = HQFlag = false;
+        ResetModuleSettings();
         korvultest::MainWindowDevsim::TearDown();
     }
-    void ConnectAs(const QString &password, const QStringList &extra = {}) {
-        Settings().VIAMODEM = true;
-        Settings().CLM300 = true;
-        Settings().Ph[0] = QStringLiteral("4711");
-        Settings().DIAL_TIMEOUT = 20;
-        Settings().CLM300ACCESSCODE = QStringLiteral("CLM30000");
-        CommUiHooks().AskPassword = [password] { return std::optional<QString>(password); };
-        StartDevice(QStringLiteral("6012"), QStringList{"--modem"} + extra);
-        Connect();
-    }
+    void ConnectAs(const QString &password, const QStringList &extra = {}) { ConnectModuleByModem(password, extra); }
     TStrList &Data() { return window->ModuleData(); }
     QWidget *Parent() { return window.get(); }
     static QJsonObject Module(const QJsonObject &state, const char *part) { return state.value(part).toObject(); }

@@ -27,22 +27,12 @@ protected:
         MainDialogs().TelephoneList = [](QWidget *) { return true; };
     }
     void TearDown() override {
-        Settings().VIAMODEM = false;
-        Settings().CLM300 = false;
-        ModuleAccess = false;
-        HQFlag = false;
+        ResetModuleSettings();
         korvultest::MainWindowDevsim::TearDown();
     }
-    // Through devsim's modem, logged in as headquarters `password`'s digit, module access code sent.
+    // Through devsim's modem with an end device on the module's channel.
     void ConnectRemote(const QString &password, const QStringList &extra = {}) {
-        Settings().VIAMODEM = true;
-        Settings().CLM300 = true;
-        Settings().Ph[0] = QStringLiteral("4711");
-        Settings().DIAL_TIMEOUT = 20;
-        Settings().CLM300ACCESSCODE = QStringLiteral("CLM30000");
-        CommUiHooks().AskPassword = [password] { return std::optional<QString>(password); };
-        StartDevice(QStringLiteral("6012"), QStringList{"--modem", "--end-device", "2461"} + extra);
-        Connect();
+        ConnectModuleByModem(password, QStringList{"--end-device", "2461"} + extra);
         ASSERT_NE(Module(), nullptr) << Messages();
     }
     TFoCLM300 *Module() { return ModuleWindowInstance(); }
