@@ -229,7 +229,7 @@ bool DeviceModel::Readable(uint8_t item) const {
 }
 
 Reply DeviceModel::Read(uint8_t item, std::time_t now) {
-    if (auto it = options_.refused.find(item); it != options_.refused.end()) return Reply::No(it->second);
+    if (const int code = options_.refused.Check(item)) return Reply::No(code);
     if (!signedOn_) return Reply::No(RefNotSignedOn);
     if (!Readable(item)) return Reply::No(RefUnknownItem);
     ChannelState &ch = Current();
@@ -290,7 +290,7 @@ Reply DeviceModel::WriteRegister(const std::string &value) {
 }
 
 Reply DeviceModel::Write(uint8_t item, const std::string &value, std::time_t now) {
-    if (auto it = options_.refused.find(item); it != options_.refused.end()) return Reply::No(it->second);
+    if (const int code = options_.refused.Check(item)) return Reply::No(code);
     if (!signedOn_) return Reply::No(RefNotSignedOn);
     switch (item) {
     case 'c': {

@@ -48,12 +48,35 @@ struct DeviceState {
     int channel = 0;                               // channel the device answers for
 };
 
+// Items refused on purpose (fault injection): each with its refusal code, from the n-th request of the
+// item on (reads and writes count together), so that a test can let a first read through and refuse a
+// later one.
+class Refusals {
+public:
+    void Add(uint8_t item, int code, int fromRequest = 1) { entries_[item] = {code, fromRequest, 0}; }
+    void clear() { entries_.clear(); }
+    // Counts this request of the item; its refusal code, or 0 when it is answered.
+    int Check(uint8_t item) {
+        auto it = entries_.find(item);
+        if (it == entries_.end()) return 0;
+        return ++it->second.seen >= it->second.from ? it->second.code : 0;
+    }
+
+private:
+    struct Entry {
+        int code;
+        int from;
+        int seen;
+    };
+    std::map<uint8_t, Entry> entries_;
+};
+
 struct ModelOptions {
     ArchiveSpec archive;
     std::string accessCode = "12345678";
     bool valueLock = true;              // only for the types that have the lock
     int64_t reconnectWindowMs = 5000;   // a sign-on this soon after a sign-off moves to the next channel
-    std::map<uint8_t, int> refused;     // item -> refusal code (fault injection)
+    Refusals refused;
     std::map<int, std::string> customerNumbers;  // channel (0-based) -> item h, 12 digits
 };
 

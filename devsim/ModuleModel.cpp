@@ -69,7 +69,7 @@ ModuleModel::ModuleModel(const ModuleOptions &o, int ident, std::time_t now) : o
 
 Reply ModuleModel::Read(uint8_t item, std::time_t now) {
     if (!signedOn_) return Reply::No(RefNotSignedOn);
-    if (auto f = o_.refused.find(item); f != o_.refused.end()) return Reply::No(f->second);
+    if (const int code = o_.refused.Check(item)) return Reply::No(code);
     if (item == 'g') return Reply::Text(FormatDeviceTime(now + clockOffset_));
     auto it = items_.find(item);
     return it == items_.end() ? Reply::No(RefUnknownItem) : Reply::Text(it->second);
@@ -204,7 +204,7 @@ Reply ModuleModel::WriteSetting(uint8_t item, const std::string &value, std::tim
 
 Reply ModuleModel::Write(uint8_t item, const std::string &value, std::time_t now) {
     if (!signedOn_) return Reply::No(RefNotSignedOn);
-    if (auto f = o_.refused.find(item); f != o_.refused.end()) return Reply::No(f->second);
+    if (const int code = o_.refused.Check(item)) return Reply::No(code);
     switch (item) {
     case 'A': case 'B': case 'K': case 'L': return WriteLogin(item, value);
     case 'N': {

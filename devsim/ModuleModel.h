@@ -16,7 +16,7 @@ struct ModuleOptions {
     std::string accessCode = "CLM30000";  // module access code, item K
     // Identification (type code x 100 + version) of the end device on each channel; 0: none.
     std::array<int, 4> channelIdents{2461, 0, 0, 0};
-    std::map<uint8_t, int> refused;       // item -> refusal code (fault injection), reads and writes
+    Refusals refused;
 };
 
 class ModuleModel {

@@ -16,18 +16,24 @@ namespace {
 
 int64_t Scaled(double ms) { return static_cast<int64_t>(std::llround(ms * TimeScale())); }
 
-bool ParseRefusals(const QStringList &specs, std::map<uint8_t, int> &refused, QString &error) {
-    // ITEM[:CODE]; ITEM is one character or a decimal item code of 2 or more digits.
+bool ParseRefusals(const QStringList &specs, Refusals &refused, QString &error) {
+    // ITEM[:CODE][@N]; ITEM is one character or a decimal item code of 2 or more digits; N counts the
+    // item's requests from 1, the first one refused.
     for (const QString &s : specs) {
-        const QStringList parts = s.split(':');
+        const QStringList at = s.split('@');
+        const QStringList parts = at[0].split(':');
         const QString item = parts[0];
-        bool ok = true;
-        int code = parts.size() > 1 ? parts[1].toInt(&ok) : RefUnknownItem;
+        bool ok = at.size() <= 2, okCode = true, okFrom = true;
+        const int code = parts.size() > 1 ? parts[1].toInt(&okCode) : RefUnknownItem;
+        const int from = at.size() > 1 ? at[1].toInt(&okFrom) : 1;
         uint8_t c = 0;
         if (item.size() == 1) c = static_cast<uint8_t>(item[0].toLatin1());
         else c = static_cast<uint8_t>(item.toInt(&ok));
-        if (!ok || code < 1 || code > 99 || item.isEmpty()) { error = "bad --refuse " + s; return false; }
-        refused[c] = code;
+        if (!ok || !okCode || !okFrom || code < 1 || code > 99 || from < 1 || item.isEmpty()) {
+            error = "bad --refuse " + s;
+            return false;
+        }
+        refused.Add(c, code, from);
     }
     return true;
 }
@@ -113,7 +119,8 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("corrupt-every", "Corrupt every n-th byte sent.", "n", "0");
     opt("bad-checksum", "Process data answers carry a wrong checksum.");
     opt("process-status", "Status field of the process data answers (8 hex digits, default 80000000).", "hex", "80000000");
-    opt("refuse", "Refuse item ITEM with CODE (default 1); repeatable.", "item[:code]");
+    opt("refuse", "Refuse item ITEM with CODE (default 1) from its N-th request on (default 1); repeatable.",
+        "item[:code][@n]");
     opt("state", "Load the device state from this file and save changes to it.", "file");
     opt("verbose", "Print the traffic to stderr.");
     opt("exit-with-parent", "End (as on SIGTERM) when the process that started devsim ends.");

@@ -148,6 +148,19 @@ TEST_F(ModuleWindowDevsim, ARefusedRecordEndsSetAndTheWrittenRecordsAreReRead) {
     EXPECT_EQ(ModuleItem(state, "d").trimmed(), QStringLiteral("Station one"));
 }
 
+// The connect reads item l once; the outputs page reads it again and the module refuses that read.
+TEST_F(ModuleWindowDevsim, ARefusedPageReadIsReportedAndTheWindowStaysConnected) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD"), {"--refuse", "l:5@2"}));
+    W<QTabWidget>("PageControl1")->setCurrentIndex(mpOutputs);
+    EXPECT_EQ(messages, QStringList{LanguageText(TFoCLM300::kReadRefusedText)});
+    EXPECT_NE(Module(), nullptr);
+    EXPECT_TRUE(comm->Connected());
+    EXPECT_FALSE(OperationActive);
+    ModuleData().clear();
+    W<QTabWidget>("PageControl1")->setCurrentIndex(mpHeadquarters);  // the next page reads as before
+    EXPECT_EQ(W("jeHQ1")->text(), QStringLiteral("Headquarters 1")) << Messages();
+}
+
 TEST_F(ModuleWindowDevsim, UnsavedEditsAreOfferedBeforeThePageChanges) {
     ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD")));
     W("jeDevName")->selectAll();

@@ -4,6 +4,7 @@
 #include "devsim/Device.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/DeviceTypes.h"
+#include "devsim/Options.h"
 #include "devsim/StateFile.h"
 
 #include <QTemporaryDir>
@@ -68,6 +69,23 @@ TEST_F(Model, AccessCodeWithZeroPaddingGivesWriteAccessForTheSession) {
     o.accessCode = "1234";
     DeviceModel short4 = Make(2233, o);
     EXPECT_EQ(short4.Write('c', std::string("1234\0\0\0\0", 8), Now).kind, Reply::Ack);
+}
+
+// A test lets the connect read an item and has a later read of it refused ("--refuse b:2@3").
+TEST_F(Model, InjectedRefusalStartsAtTheAskedRequestAndStays) {
+    CommandLine cl;
+    QString error;
+    const QStringList port{"devsim", "--port-link", "/tmp/unused"};
+    ASSERT_TRUE(ParseCommandLine(port + QStringList{"--refuse", "b:2@3", "--refuse", "a:7"}, cl, error)) << error.toStdString();
+    DeviceModel m = Make(2461, cl.device.model);
+    EXPECT_EQ(Text(m.Read('b', Now)), Text(m.Read('b', Now))) << "the first two reads are answered";
+    EXPECT_EQ(Text(m.Read('b', Now)), "<2>");
+    EXPECT_EQ(Text(m.Read('b', Now)), "<2>");
+    EXPECT_EQ(Text(m.Read('a', Now)), "<7>") << "without @n every request is refused";
+    for (const char *bad : {"b@0", "b:2@x", "b:2@3@4", "b:0", ":2"}) {
+        EXPECT_FALSE(ParseCommandLine(port + QStringList{"--refuse", bad}, cl, error)) << bad;
+        EXPECT_TRUE(error.contains("--refuse")) << error.toStdString();
+    }
 }
 
 TEST_F(Model, ValueLockRefusesOnlyTheLockedItemsAndCanBeSwitchedOff) {
