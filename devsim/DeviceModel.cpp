@@ -276,9 +276,10 @@ Reply DeviceModel::WriteRegister(const std::string &value) {
         return Reply::Ok();
     }
     if (a == "0001") {
-        const int channel = std::stoi(value, nullptr, 16);
-        if (channel >= type_.channels) return Reply::No(RefBadValue);
-        pendingChannel_ = channel;
+        // Up to 16 hex digits: beyond what an int holds, so the comparison is made unsigned.
+        const unsigned long long channel = std::stoull(value, nullptr, 16);
+        if (channel >= static_cast<unsigned long long>(type_.channels)) return Reply::No(RefBadValue);
+        pendingChannel_ = static_cast<int>(channel);
     }
     if (type_.typeCode == 42 && a == "2810") return WriteMemoryPartition(state_, value);
     if (a == "3812" && value == "01") {

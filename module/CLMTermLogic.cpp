@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <Qt>
 
+#include <algorithm>
+
 namespace korvul {
 
 void TClmTermScreen::Clear() {
@@ -73,7 +75,15 @@ void TClmTermScreen::RunSequence(QChar final, const QString &params) {
     }
 }
 
+namespace {
+// The module's menu fits a small screen; a garbled sequence naming a far row or column must not make
+// the model grow without bound (or the position arithmetic overflow).
+constexpr int kMostRows = 999, kMostColumns = 999;
+} // namespace
+
 void TClmTermScreen::MoveTo(int row, int column) {
+    row = std::clamp(row, 0, kMostRows);
+    column = std::clamp(column, 0, kMostColumns);
     const QStringList lines = Lines();
     const int breakWidth = twoChars_ ? 2 : 1;
     int pos = 0;
@@ -83,7 +93,7 @@ void TClmTermScreen::MoveTo(int row, int column) {
         text_ += Break();
         underlined_.resize(text_.size(), false);
     }
-    cursor_ = pos + std::max(0, column);
+    cursor_ = pos + column;
 }
 
 void TClmTermScreen::Put(QChar c) {

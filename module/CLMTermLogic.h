@@ -18,7 +18,8 @@
 //        J  "2" clears the area, CursorPos 0
 //        D  back n (empty: 1); one more when the character before CursorPos is a CR
 //        H f  row;column: CursorPos = the lengths of lines 1 .. row-1, each plus the break's width,
-//             plus column (missing numbers count as 0; rows beyond the text count as empty lines)
+//             plus column (missing numbers count as 0; rows beyond the text count as empty lines;
+//             row and column are held to at most 999)
 //   any other character: overwrites the character at CursorPos with the current style (appends at the
 //   end; blanks fill up to a CursorPos beyond the end), CursorPos + 1.
 #include <QByteArray>

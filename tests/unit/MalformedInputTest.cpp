@@ -1,0 +1,47 @@
+// Malformed device answers, device requests and files: each case once crashed, hung or overran a
+// parser. The sound result is a refusal or an error the caller can show, with everything else intact.
+#include "devsim/DeviceModel.h"
+#include "devsim/DeviceTypes.h"
+#include "module/CLMTermLogic.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::time_t kNow = 1765000000;
+
+class ChannelRegisterValue : public ::testing::TestWithParam<const char *> {};
+
+// Register 0001 takes up to 16 hex digits; a channel number beyond the int range threw out of devsim.
+TEST_P(ChannelRegisterValue, HugeChannelNumberIsRefusedInsteadOfEndingDevsim) {
+    devsim::DeviceModel m(devsim::TypeFromIdent(2461), {}, kNow);
+    m.SignOn(0);
+    ASSERT_EQ(m.Write(61, "0001", kNow).kind, devsim::Reply::Ack);
+    devsim::Reply r;
+    ASSERT_NO_THROW(r = m.Write(62, GetParam(), kNow));
+    EXPECT_EQ(r.kind, devsim::Reply::Refuse);
+    EXPECT_EQ(r.code, devsim::RefBadValue);
+    EXPECT_EQ(m.Write(62, "02", kNow).kind, devsim::Reply::Ack) << "the register still works";
+}
+
+INSTANTIATE_TEST_SUITE_P(BeyondInt, ChannelRegisterValue,
+                         ::testing::Values("80000000", "FFFFFFFFFF", "FFFFFFFFFFFFFFFF", "0000000100000002"));
+
+// A cursor position sequence naming a far row or column made the screen model append that many
+// line breaks or blanks (minutes of work and gigabytes for a few garbled bytes).
+class FarCursorPosition : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(FarCursorPosition, ScreenModelStaysSmall) {
+    for (bool twoChars : {false, true}) {
+        korvul::TClmTermScreen screen(twoChars);
+        screen.ProcessInput(QStringLiteral("Menu\x1b[") + QLatin1String(GetParam()) + QStringLiteral("Hx"));
+        EXPECT_LE(screen.Text().size(), 3000) << GetParam();
+        EXPECT_EQ(screen.DisplayUnderline().size(), screen.DisplayText().size());
+        EXPECT_TRUE(screen.Text().endsWith(u'x'));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RowsAndColumns, FarCursorPosition,
+                         ::testing::Values("100000;1", "1;100000", "2147483647;2147483647", "3;2147483647"));
+
+} // namespace
