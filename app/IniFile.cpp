@@ -89,11 +89,15 @@ std::optional<int> ParseProfileInt(const QString &s) {
     return int(v);
 }
 
+// A value that reading would change (blanks around it, or a pair of enclosing quotes, which the reader
+// strips) is written inside double quotes, so that it reads back as it was written.
 QByteArray EncodeValue(const QString &value) {
     QByteArray b = value.toUtf8();
     for (char &c : b)
         if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-    return b;
+    const bool blanksAround = !b.isEmpty() && (IsBlank(b.front()) || IsBlank(b.back()));
+    const bool enclosed = b.size() >= 2 && (b.front() == '"' || b.front() == '\'') && b.back() == b.front();
+    return blanksAround || enclosed ? '"' + b + '"' : b;
 }
 
 [[noreturn]] void Fail(const QString &path, const QString &reason) {

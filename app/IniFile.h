@@ -42,7 +42,8 @@ public:
     bool ReadBool(const QString &section, const QString &key, bool def) const;
 
     // Changes the in-memory text; Save() puts it on disk. The value is written as UTF-8; a CR, LF or NUL
-    // in it becomes a blank, so a value can never break its line or add entries of its own.
+    // in it becomes a blank, so a value can never break its line or add entries of its own. A value with
+    // blanks around it or enclosed in quotes is written inside double quotes, so it reads back unchanged.
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);

@@ -1,8 +1,12 @@
 // Malformed device answers, device requests and files: each case once crashed, hung or overran a
 // parser. The sound result is a refusal or an error the caller can show, with everything else intact.
+#include "app/IniFile.h"
+#include "app/Settings.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/DeviceTypes.h"
 #include "module/CLMTermLogic.h"
+
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -43,5 +47,27 @@ TEST_P(FarCursorPosition, ScreenModelStaysSmall) {
 
 INSTANTIATE_TEST_SUITE_P(RowsAndColumns, FarCursorPosition,
                          ::testing::Values("100000;1", "1;100000", "2147483647;2147483647", "3;2147483647"));
+
+// A settings value in quotes or with blanks around it lost them on the next start: the reader strips
+// one pair of quotes and the blanks, and the writer wrote the value bare.
+class SettingsValueText : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(SettingsValueText, ReadsBackAsSaved) {
+    korvultest::TempConfigHome home;
+    home.writeIni("[USER_OPTIONS]\nREADER=old\n");
+    korvul::TSettings saved;
+    korvul::LoadSettingsFrom(home.iniPath(), saved);
+    saved.READER = QString::fromUtf8(GetParam());
+    saved.Ph[0] = QString::fromUtf8(GetParam());
+    korvul::SaveSettingsTo(home.iniPath(), saved);
+    korvul::TSettings loaded;
+    korvul::LoadSettingsFrom(home.iniPath(), loaded);
+    EXPECT_EQ(loaded.READER, saved.READER);
+    EXPECT_EQ(loaded.Ph[0], saved.Ph[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(QuotesAndBlanks, SettingsValueText,
+                         ::testing::Values("'Hans'", "\"Hans\"", "\"\"", " 0123", "0123\t", "\"'x'\"",
+                                           "'half\"", "plain"));
 
 } // namespace
