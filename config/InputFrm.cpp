@@ -28,7 +28,12 @@ QLabel *TfoInput::Label1() const { return ui->Label1; }
 QLineEdit *TfoInput::Edit1() const { return ui->Edit1; }
 QLineEdit *TfoInput::mePeriod() const { return ui->mePeriod; }
 
-void TfoInput::SetPrompt(const QString &prompt) { ui->Label1->setText(prompt); }
+// Label1 is the buddy of the shown entry only; the prompt as name keeps the hidden one named too.
+void TfoInput::SetPrompt(const QString &prompt) {
+    ui->Label1->setText(prompt);
+    ui->Edit1->setAccessibleName(prompt);
+    ui->mePeriod->setAccessibleName(prompt);
+}
 
 void TfoInput::ShowPeriodEntry(bool period) {
     ui->mePeriod->setVisible(period);

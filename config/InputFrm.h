@@ -23,6 +23,7 @@ public:
     QLineEdit *Edit1() const;
     QLineEdit *mePeriod() const;
 
+    // Label1's text; also the accessible name of both entries.
     void SetPrompt(const QString &prompt);
     // Shows mePeriod instead of Edit1 (or back).
     void ShowPeriodEntry(bool period);

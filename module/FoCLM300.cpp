@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QShortcut>
@@ -39,6 +40,14 @@ const char *const kUnitChoices[] = {"cbBaudrate", "cbParity", "cbDatabits", "cbS
                                     "cbFaxRecF",  "cbFaxRecS", "cbLow",     "cbUndef",    "cbHigh",
                                     "cbBreak"};
 
+// Headings of the unit grids (devices, serial interfaces, headquarters, events, fax receivers, outputs).
+// Each is the buddy of its column's unit-1 field; the fields of all four units are named after it.
+const char *const kUnitColumnHeadings[] = {
+    "lbIntName",  "lbDevTypeCol", "lbSWCol",   "lbConfSwitch", "lbCTS",         "lbBaudrate", "lbParity",
+    "lbDatabits", "lbStopBits",   "lbTimeout", "lbProtocol",   "lbHQ",          "lbHQPhone",  "lbCrntLvl",
+    "lbBLvl",     "lbALvl",       "lbFrstDT",  "lbLstDT",      "lbEvntCntr",    "lbService",  "lbFaxNo",
+    "lbDesignation", "lbCrntState", "lbSwitch"};
+
 } // namespace
 
 TFoCLM300::TFoCLM300(TStrList &moduleData, QWidget *parent)
@@ -50,6 +59,7 @@ TFoCLM300::TFoCLM300(TStrList &moduleData, QWidget *parent)
     // Translated before the first display: translating a list box refills it and would drop the
     // selection the display made.
     TranslateForm(this, kTextBase);
+    NameUnitFields();
     ui->btSet->setProperty("helpContext", kHelpSetReject);
     ui->btReject->setProperty("helpContext", kHelpSetReject);
     ui->btConnect->setProperty("helpContext", kHelpConnectEndDevice);
@@ -64,6 +74,19 @@ TFoCLM300::~TFoCLM300() = default;
 bool TFoCLM300::SetEnabled() const { return ui->btSet->isEnabled(); }
 
 bool TFoCLM300::IsMarked(const QObject *control) { return control && control->property("changed").toBool(); }
+
+// A heading labels only the unit-1 field; every field of the grid gets the translated heading and its
+// unit number as accessible name, so a screen reader tells "Baud rate 3" from "Baud rate 4".
+void TFoCLM300::NameUnitFields() {
+    for (const char *name : kUnitColumnHeadings) {
+        const auto *heading = findChild<QLabel *>(QString::fromLatin1(name));
+        if (!heading || !heading->buddy()) continue;
+        const QString stem = heading->buddy()->objectName().chopped(1);
+        for (int r = 1; r <= kModuleUnits; ++r)
+            if (auto *field = findChild<QWidget *>(stem + QString::number(r)))
+                field->setAccessibleName(UnitFieldName(heading->text(), r));
+    }
+}
 
 void TFoCLM300::ConnectSignals() {
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TFoCLM300::PageControl1Change);

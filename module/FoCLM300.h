@@ -95,6 +95,7 @@ protected:
 
 private:
     // ---- FoCLM300.cpp: creation and wiring
+    void NameUnitFields();
     void ConnectSignals();
     void ConnectMarking();
     void ConnectActions();

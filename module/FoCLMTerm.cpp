@@ -78,6 +78,8 @@ TfoCLMTerm::TfoCLMTerm(TFormMain *mainWindow)
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     TranslateForm(this, kTextBase);
+    // The screen has no label of its own: it is named after the window's title.
+    ui->reTerminal->setAccessibleName(windowTitle());
     if (mainWindow) setGeometry(mainWindow->geometry());
     ui->reTerminal->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui->reTerminal->setUndoRedoEnabled(false);

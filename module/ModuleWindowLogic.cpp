@@ -145,4 +145,20 @@ QString FilterPhonePaste(const QString &clipboard) {
     return kept;
 }
 
+QString CaptionAsName(const QString &caption) {
+    QString plain;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+        else if (caption[i] == u'&') continue;
+        plain += caption[i];
+    }
+    plain = plain.trimmed();
+    if (plain.endsWith(u':')) plain = plain.chopped(1).trimmed();
+    return plain;
+}
+
+QString UnitFieldName(const QString &heading, int unit) {
+    return CaptionAsName(heading) + u' ' + QString::number(unit);
+}
+
 } // namespace korvul

@@ -1,8 +1,9 @@
 #pragma once
 // What the CLM-300 module window decides without widgets: the items each page reads, the order of the
 // records that Set sends and the re-read list it builds, the clock record from the shown local date and
-// time, the receiver row enabling, the channel choice lines, and the key and clipboard rules of the
-// telephone and fax number fields. The record layouts themselves come from ModuleItems.h.
+// time, the receiver row enabling, the channel choice lines, the key and clipboard rules of the telephone
+// and fax number fields, and the accessible names of the unit columns. The record layouts
+// themselves come from ModuleItems.h.
 #include "module/ModuleItems.h"
 
 #include <QChar>
@@ -84,5 +85,12 @@ int ChannelOfChoiceLine(const QString &line);
 // pasted (typing also allows ".", pasting does not).
 bool IsPhoneKeyChar(QChar c);
 QString FilterPhonePaste(const QString &clipboard);
+
+// A caption as an accessible name: its keyboard mnemonic removed ("&&" stays one "&"), then outer
+// blanks and one trailing ":" ("&Baud rate:" gives "Baud rate").
+QString CaptionAsName(const QString &caption);
+// The accessible name of unit `unit`'s field in a column or row headed by `heading`: the caption as a
+// name, a blank and the unit number ("&Baud rate", 2 gives "Baud rate 2").
+QString UnitFieldName(const QString &heading, int unit);
 
 } // namespace korvul

@@ -25,6 +25,7 @@ namespace {
 enum : uint16_t {
     kTextRunning = 311, kTextStopped = 312, kTextFlowRate = 313, kTextCounters = 314, kTextFailed = 250,
     kTextPeriod1 = 340, kTextPeriod2 = 341, kTextPeriod3 = 342,
+    kTextShownTable = 367, kTextRawTable = 368,  // accessible names of the two tables
 };
 constexpr int kStatusBase = 50000;
 constexpr int kShownWidths[kShownColumns] = {66, 100, 99, 57, 55, 52, 46, 31};
@@ -60,6 +61,8 @@ TFormProcessData::~TFormProcessData() = default;
 void TFormProcessData::SetUpTables() {
     ui->StringGrid2->setColumnCount(kRawColumns);
     ui->StringGrid2->hide();
+    ui->StringGrid1->setAccessibleName(LanguageText(kTextShownTable));
+    ui->StringGrid2->setAccessibleName(LanguageText(kTextRawTable));
     QTableWidget *shown = ui->StringGrid1;
     for (int c = 0; c < kShownColumns; ++c) shown->setColumnWidth(c, kShownWidths[c]);
     shown->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -142,3 +142,12 @@ TEST(ModuleWindowLogic, PhoneFieldsTakeDialCharactersOnly) {
     EXPECT_EQ(FilterPhonePaste(QStringLiteral("+49 (0)30.123-45 W,9:")), QStringLiteral("4903012345W,9:"));
     EXPECT_EQ(FilterPhonePaste(QStringLiteral("abc")), QString());
 }
+
+TEST(ModuleWindowLogic, UnitFieldNameDropsMnemonicAndColonKeepsLiteralAmpersand) {
+    struct Row { const char *heading; int unit; const char *name; };
+    for (const Row &r : {Row{"&Baud rate", 2, "Baud rate 2"}, Row{"Level &Low:", 4, "Level Low 4"},
+                         Row{" &Message: ", 3, "Message 3"}, Row{"Timeout (s)", 1, "Timeout (s) 1"},
+                         Row{"R&&D:", 2, "R&D 2"}, Row{"Switch&", 3, "Switch 3"}})
+        EXPECT_EQ(UnitFieldName(QString::fromUtf8(r.heading), r.unit), QString::fromUtf8(r.name)) << r.heading;
+    EXPECT_EQ(CaptionAsName(QStringLiteral("&Telefonnummer:")), QStringLiteral("Telefonnummer"));
+}
