@@ -45,7 +45,7 @@ void Answers(const uint8_t *data, size_t size) {
         fed += static_cast<char>(data[i]);
         const prqt::AnswerKind kind = p.Feed(data[i]);
         if (kind == prqt::AnswerKind::Incomplete) {
-            Check(fed.size() <= p.SkippedBytes() + prqt::MaxDataLength + 3);
+            Check(fed.size() <= prqt::MaxNoiseBytes + prqt::MaxDataLength + 3);
             continue;
         }
         CheckAnswer(kind, p, fed);

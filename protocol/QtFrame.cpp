@@ -55,8 +55,7 @@ AnswerKind AnswerParser::Feed(uint8_t byte) {
         if (byte == ACK) return AnswerKind::Ack;
         if (byte == NAK) { state_ = State::NakDigit1; return AnswerKind::Incomplete; }
         if (byte == STX) { state_ = State::Data; data_.clear(); return AnswerKind::Incomplete; }
-        ++skipped_;
-        return AnswerKind::Incomplete;
+        return ++skipped_ > MaxNoiseBytes ? AnswerKind::Damaged : AnswerKind::Incomplete;
     case State::NakDigit1:
     case State::NakDigit2: {
         if (byte < '0' || byte > '9') return AnswerKind::Damaged;

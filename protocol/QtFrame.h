@@ -32,8 +32,13 @@ enum class AnswerKind {
     Data,         // STX data ETX BCC with a good BCC; `data` holds the text
 };
 
+// Noise bytes before an answer's start byte after which the answer counts as Damaged: a line that keeps
+// sending without a start byte never reaches the receive time-out and would hold the request for ever.
+constexpr std::size_t MaxNoiseBytes = 1024;
+
 // Incremental answer parser, fed one received byte at a time. Bytes before a start byte (ACK, NAK,
-// STX) are noise and skipped. After a result other than Incomplete, call Reset() before the next answer.
+// STX) are noise and skipped, up to MaxNoiseBytes. After a result other than Incomplete, call Reset()
+// before the next answer.
 class AnswerParser {
 public:
     AnswerKind Feed(uint8_t byte);

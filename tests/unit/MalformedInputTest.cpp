@@ -5,6 +5,7 @@
 #include "devsim/DeviceModel.h"
 #include "devsim/DeviceTypes.h"
 #include "module/CLMTermLogic.h"
+#include "protocol/QtFrame.h"
 
 #include "support/TestSupport.h"
 
@@ -13,6 +14,29 @@
 namespace {
 
 const std::time_t kNow = 1765000000;
+
+prqt::AnswerKind FeedUntilResult(prqt::AnswerParser &p, const std::string &bytes, std::size_t &fed) {
+    for (fed = 0; fed < bytes.size();)
+        if (const prqt::AnswerKind k = p.Feed(static_cast<uint8_t>(bytes[fed++])); k != prqt::AnswerKind::Incomplete)
+            return k;
+    return prqt::AnswerKind::Incomplete;
+}
+
+// A line sending bytes without a start byte never lets the receive time-out come: the request waited
+// for ever. Noise up to the limit still lets the answer behind it through.
+TEST(AnswerParser, EndlessNoiseEndsTheAnswerAsDamaged) {
+    const std::string noise(prqt::MaxNoiseBytes, 'x');
+    prqt::AnswerParser p;
+    std::size_t fed = 0;
+    EXPECT_EQ(FeedUntilResult(p, noise + std::string(100000, 'y'), fed), prqt::AnswerKind::Damaged);
+    EXPECT_EQ(fed, prqt::MaxNoiseBytes + 1);
+
+    const std::string answer = std::string(1, char(prqt::STX)) + "2461" + char(prqt::ETX) +
+                               char(prqt::Bcc(std::string("2461") + char(prqt::ETX)));
+    prqt::AnswerParser q;
+    EXPECT_EQ(FeedUntilResult(q, noise + answer, fed), prqt::AnswerKind::Data);
+    EXPECT_EQ(q.Data(), "2461");
+}
 
 class ChannelRegisterValue : public ::testing::TestWithParam<const char *> {};
 
