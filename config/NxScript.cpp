@@ -4,6 +4,8 @@
 #include "comm/Oem.h"
 #include "comm/Tcomm.h"
 
+#include <algorithm>
+
 namespace korvul {
 
 namespace {
@@ -110,8 +112,10 @@ QStringList NxScriptLines(const QByteArray &fileBytes) {
 
 QVector<int> NxPatternMismatches(const QString &value, const QString &pattern, int count) {
     QVector<int> positions;
-    for (int i = 0; i < count; ++i) {
-        if (i >= pattern.size() || pattern.at(i) == u'*') continue;
+    // Positions beyond the pattern accept anything, so a huge GET count costs no more than the pattern.
+    const int checked = static_cast<int>(std::min<qsizetype>(count, pattern.size()));
+    for (int i = 0; i < checked; ++i) {
+        if (pattern.at(i) == u'*') continue;
         if (i >= value.size() || value.at(i) != pattern.at(i)) positions << i + 1;
     }
     return positions;

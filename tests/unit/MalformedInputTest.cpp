@@ -2,6 +2,7 @@
 // parser. The sound result is a refusal or an error the caller can show, with everything else intact.
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "config/NxScript.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/DeviceTypes.h"
 #include "module/CLMTermLogic.h"
@@ -9,6 +10,8 @@
 
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -93,5 +96,16 @@ TEST_P(SettingsValueText, ReadsBackAsSaved) {
 INSTANTIATE_TEST_SUITE_P(QuotesAndBlanks, SettingsValueText,
                          ::testing::Values("'Hans'", "\"Hans\"", "\"\"", " 0123", "0123\t", "\"'x'\"",
                                            "'half\"", "plain"));
+
+// The input check of a script's GET walked every position up to the GET count, so "GET v 2147483647"
+// froze the input dialog for seconds; only the pattern's own positions can mismatch.
+TEST(NxPattern, HugeGetCountIsCheckedOnlyOverThePattern) {
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(korvul::NxPatternMismatches(QStringLiteral("1x"), QStringLiteral("12*"), INT_MAX), QVector<int>{2});
+    EXPECT_EQ(korvul::NxPatternMismatches(QStringLiteral("1"), QStringLiteral("12*"), INT_MAX), QVector<int>{2});
+    EXPECT_TRUE(korvul::NxPatternMismatches(QStringLiteral("anything"), QString(), INT_MAX).isEmpty());
+    EXPECT_LT(clock.elapsed(), 500);
+}
 
 } // namespace
