@@ -17,6 +17,7 @@ QPointer<TFoStatusReg> statusRegWindow;
 TFoStatusReg::TFoStatusReg(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoStatusReg>()) {
     ui->setupUi(this);
     korvul::TranslateForm(this, kStatusRegBase);
+    ui->Memo1->setAccessibleName(windowTitle());  // the window's title in its language, not the .ui's
     // A side window: it must not keep the program alive once the main window has closed.
     setAttribute(Qt::WA_QuitOnClose, false);
     connect(ui->btClose, &QPushButton::clicked, this, &QDialog::close);

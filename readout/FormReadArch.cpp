@@ -90,6 +90,9 @@ TFormReadArch::TFormReadArch(QWidget *parent, const TReadArchHost &host)
     // No border icons: the window ends by itself, or through Escape and the cancel question.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     TranslateForm(this, kTextBase);
+    // Screen readers name the animation and the progress bar after the window, in its language.
+    ui->Animate1->setAccessibleName(windowTitle());
+    ui->ProgressBar1->setAccessibleName(windowTitle());
     if (host_.Mode.isEmpty()) host_.Mode = Settings().READOUTMODE;
     SetUpStatusBar();
     ui->ProgressBar1->setRange(0, 100);

@@ -7,10 +7,12 @@
 #include "comm/TStrLst.h"
 #include "comm/Tcomm.h"
 #include "config/InputFrm.h"
+#include "main/FoStatusReg.h"
 #include "main/MainMessages.h"
 #include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
 #include "readout/FormProcessData.h"
+#include "readout/FormReadArch.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractItemView>
@@ -139,6 +141,16 @@ TEST_P(AccessibleNames, TerminalScreenIsNamedAfterTheWindow) {
         EXPECT_EQ(terminal.reTerminal()->accessibleName(), LanguageText(TfoCLMTerm::kTextBase + 1));
     }
     SetCommObjectForTests(nullptr);
+}
+
+// Their Designer files carry an English name; the windows replace it with their translated title.
+TEST_P(AccessibleNames, StatusRegisterAndReadoutWindowAreNamedInTheirLanguage) {
+    TFoStatusReg statusReg;
+    ExpectEveryInputNamed(&statusReg, 1);
+    EXPECT_EQ(statusReg.findChild<QWidget *>(QStringLiteral("Memo1"))->accessibleName(), statusReg.windowTitle());
+    TFormReadArch readout(nullptr, TReadArchHost{});
+    EXPECT_EQ(readout.findChild<QWidget *>(QStringLiteral("ProgressBar1"))->accessibleName(), readout.windowTitle());
+    EXPECT_FALSE(readout.windowTitle().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, AccessibleNames, ::testing::Values("DE", "EN"));
