@@ -100,10 +100,19 @@ void SettingsRoundTrip(const QByteArray &bytes) {
     LoadSettingsFrom(copy, second);
     // A CR inside a value is written as a blank on purpose (a value never breaks its line).
     const auto same = [](const QString &a, const QString &b) { return a.contains(u'\r') || a == b; };
-    Check(same(first.TempFilePath, second.TempFilePath) && same(first.READER, second.READER) &&
-          same(first.INIT, second.INIT) && same(first.ACCESSCODE, second.ACCESSCODE) &&
-          same(first.PREFIX, second.PREFIX) && same(first.CLM300ACCESSCODE, second.CLM300ACCESSCODE));
-    Check(first.TempFileNo == second.TempFileNo && first.COM == second.COM && first.VIAMODEM == second.VIAMODEM);
+    for (QString TSettings::*text :
+         {&TSettings::TempFilePath, &TSettings::CMD_DIRECTORY, &TSettings::READOUTMODE, &TSettings::READER,
+          &TSettings::CHANNELMODE, &TSettings::SENSORADJUSTMENT, &TSettings::INIT,
+          &TSettings::NORMAL, &TSettings::RELIABLE, &TSettings::PREFIX, &TSettings::RESET_STRING,
+          &TSettings::CLM300ACCESSCODE})
+        Check(same(first.*text, second.*text));
+    // The access code is cut to 8 characters after trimming, so a blank at the cut is trimmed next time.
+    Check(same(first.ACCESSCODE.trimmed(), second.ACCESSCODE));
+    for (int TSettings::*number : {&TSettings::TempFileNo, &TSettings::CODEMARK, &TSettings::PDBPERIOD, &TSettings::COM,
+                                   &TSettings::TIMEOUT, &TSettings::CLMTIMEOUT, &TSettings::CHECKTIME})
+        Check(first.*number == second.*number);
+    for (bool TSettings::*flag : {&TSettings::VIAMODEM, &TSettings::RLBMODE, &TSettings::GX500, &TSettings::CLM300})
+        Check(first.*flag == second.*flag);
     for (int i = 0; i <= qMin(first.PHCOUNT, kPhoneSaved - 1); ++i) Check(same(first.Ph[size_t(i)], second.Ph[size_t(i)]));
 }
 
