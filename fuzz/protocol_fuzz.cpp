@@ -96,15 +96,30 @@ void CheckReply(const devsim::Reply &r) {
     Check(r.kind != devsim::Reply::Refuse || (r.code >= 0 && r.code <= 99));
 }
 
+constexpr std::time_t kNow = 1700000000;
+
+// An end device of the type `pick` chooses (small archive) and a module, both as devsim makes them.
+struct Models {
+    static devsim::ModelOptions Options() {
+        devsim::ModelOptions options;
+        options.archive.sizeBytes = 120;
+        return options;
+    }
+    static int Ident(uint8_t pick) {
+        static const int idents[] = {2461, 9140, 4260, 2160, 8410, 6000, 9560, 4160, 3111};
+        return idents[pick % (sizeof idents / sizeof idents[0])];
+    }
+    explicit Models(uint8_t pick) : device(devsim::TypeFromIdent(Ident(pick)), Options(), kNow) {}
+    devsim::DeviceModel device;
+    devsim::ModuleModel module{devsim::ModuleOptions{}, 6000, kNow};
+};
+
 // devsim's wire parser on arbitrary bytes, its requests answered by an end device or a module.
 void Device(uint8_t pick, const uint8_t *data, size_t size) {
-    static const int idents[] = {2461, 9140, 4260, 2160, 8410, 6000, 9560, 4160, 3111};
-    const int ident = idents[pick % (sizeof idents / sizeof idents[0])];
-    const std::time_t now = 1700000000;
-    devsim::ModelOptions options;
-    options.archive.sizeBytes = 120;
-    devsim::DeviceModel device(devsim::TypeFromIdent(ident), options, now);
-    devsim::ModuleModel module(devsim::ModuleOptions{}, 6000, now);
+    Models m(pick);
+    devsim::DeviceModel &device = m.device;
+    devsim::ModuleModel &module = m.module;
+    const std::time_t now = kNow;
     const bool toModule = pick & 0x80;
     devsim::WireParser w;
     for (size_t i = 0; i < size; ++i) {
@@ -132,13 +147,10 @@ void Device(uint8_t pick, const uint8_t *data, size_t size) {
 // The device models called directly with arbitrary item codes and values: each request is a command
 // byte (even: read, odd: write; 0xFF signs on again), an item code, a value length and the value.
 void Requests(uint8_t pick, const uint8_t *data, size_t size) {
-    static const int idents[] = {2461, 9140, 4260, 2160, 8410, 6000, 9560, 4160, 3111};
-    const int ident = idents[pick % (sizeof idents / sizeof idents[0])];
-    const std::time_t now = 1700000000;
-    devsim::ModelOptions options;
-    options.archive.sizeBytes = 120;
-    devsim::DeviceModel device(devsim::TypeFromIdent(ident), options, now);
-    devsim::ModuleModel module(devsim::ModuleOptions{}, 6000, now);
+    Models m(pick);
+    devsim::DeviceModel &device = m.device;
+    devsim::ModuleModel &module = m.module;
+    const std::time_t now = kNow;
     device.SignOn(0);
     module.SignOn();
     for (size_t i = 0; i + 2 < size;) {
