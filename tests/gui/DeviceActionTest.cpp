@@ -1,9 +1,8 @@
 // The failure rule the configuration dialogs share: which exception shows which text, and that a broken
 // line is never shown as a refusal.
-#include "app/LangSupp.h"
+#include "MessageCaptureTest.h"
+
 #include "config/DeviceAction.h"
-#include "main/MainMessages.h"
-#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -13,16 +12,8 @@ using namespace korvul;
 
 namespace {
 
-class DeviceActionRule : public ::testing::Test {
+class DeviceActionRule : public korvultest::MessageCaptureTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
-        SetShowMessageHook([this](const QString &text) { shown << text; });
-    }
-    void TearDown() override {
-        SetShowMessageHook({});
-        UnloadLanguageModule();
-    }
     bool Run(const char *thrown) {
         return RunDeviceAction(&dialog, 1441, [thrown] {
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -30,7 +21,6 @@ protected:
         });
     }
     QWidget dialog;
-    QStringList shown;
 };
 
 TEST_F(DeviceActionRule, CompletedActionShowsNothingAndRestoresTheCursor) {

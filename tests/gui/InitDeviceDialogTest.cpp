@@ -1,7 +1,8 @@
 // The initialisation dialog without a device: Set waits for an edit, a device without channels gets no
 // pass but the completion all the same, and every text of both device set-up dialogs comes from the
 // language module.
-#include "app/LangSupp.h"
+#include "MessageCaptureTest.h"
+
 #include "comm/DeviceTypes.h"
 #include "config/FoInitDevice.h"
 #include "main/MainMessages.h"
@@ -18,23 +19,21 @@ using namespace korvul;
 
 namespace {
 
-class InitDeviceDialog : public ::testing::Test {
+class InitDeviceDialog : public korvultest::MessageCaptureTest {
 protected:
+    const char *Language() const override { return "EN"; }
     void SetUp() override {
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulEN.lng"));
-        SetShowMessageHook([this](const QString &text) { shown << text; });
+        MessageCaptureTest::SetUp();
         DeviceInfo() = TDeviceInfo{};
         dialog = std::make_unique<TFoInitDevice>();
     }
     void TearDown() override {
-        SetShowMessageHook({});
-        UnloadLanguageModule();
+        MessageCaptureTest::TearDown();
         DeviceInfo() = TDeviceInfo{};
     }
     QPushButton *SetButton() { return dialog->findChild<QPushButton *>("btSet"); }
 
     std::unique_ptr<TFoInitDevice> dialog;
-    QStringList shown;
 };
 
 TEST_F(InitDeviceDialog, SetStaysDisabledUntilAnyFieldIsEdited) {

@@ -1,13 +1,12 @@
 // The small dialogs of the module's maintenance actions: entry rules, the texts that keep a dialog
 // open, and the result records they close with.
-#include "app/LangSupp.h"
-#include "main/MainMessages.h"
+#include "MessageCaptureTest.h"
+
 #include "module/AdjustRTC.h"
 #include "module/ChnCLMac.h"
 #include "module/ChnHQpsw.h"
 #include "module/ResetEvent.h"
 #include "module/RstFMC.h"
-#include "support/TestSupport.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,16 +20,8 @@ using namespace korvul;
 
 namespace {
 
-class ModuleDialogs : public ::testing::Test {
+class ModuleDialogs : public korvultest::MessageCaptureTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
-        SetShowMessageHook([this](const QString &text) { shown << text; });
-    }
-    void TearDown() override {
-        SetShowMessageHook({});
-        UnloadLanguageModule();
-    }
     template <class T> static T *W(QWidget *d, const char *name) {
         T *w = d->findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
@@ -40,7 +31,6 @@ protected:
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QCoreApplication::sendEvent(w, &press);
     }
-    QStringList shown;
 };
 
 TEST_F(ModuleDialogs, AccessCodeConfirmationAndSendFollowTheEntries) {
