@@ -36,6 +36,10 @@ std::optional<TProcessRow> ParseType91Answer(const QString &answer) {
     return row;
 }
 
+// More decimals than a double carries digits would only print noise; an absurd exponent from a garbled
+// answer (D-1640517123) would ask for gigabytes of zeros.
+constexpr int kMaxDecimals = 15;
+
 QString FormatDeviceNumber(const QString &field, double offset, QChar decimalSeparator) {
     QString text = field.trimmed();
     text.remove(QLatin1Char(':'));
@@ -46,7 +50,7 @@ QString FormatDeviceNumber(const QString &field, double offset, QChar decimalSep
     bool ok = false;
     const double value = QString(text).replace(QLatin1Char('D'), QLatin1Char('E')).toDouble(&ok) + offset;
     if (!ok || !std::isfinite(value)) throw TConversionError(QStringLiteral("'%1' is not a valid number").arg(field));
-    const int decimals = exponent < 0 ? -exponent : 2;
+    const int decimals = exponent < 0 ? std::min(-qint64(exponent), qint64(kMaxDecimals)) : 2;
     const int width = exponent < 0 ? std::max(0, (d < 0 ? int(text.size()) : d) - decimals) : 0;
     QString out = QString::number(value, 'f', decimals).rightJustified(width, QLatin1Char(' '));
     if (decimalSeparator != QLatin1Char('.')) out.replace(QLatin1Char('.'), decimalSeparator);

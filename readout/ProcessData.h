@@ -33,7 +33,7 @@ std::optional<TProcessRow> ParseType91Answer(const QString &answer);
 std::optional<TProcessRow> ParseOtherAnswer(const QString &answer, int typeCode, int version);
 
 // A device number "mmmmmDee": its digit count before "D" and the exponent fix the format. A negative
-// exponent -e gives e decimals (12345D-3 -> 12.345), a non-negative one two decimals (Delphi's "%f").
+// exponent -e gives e decimals, at most 15 (12345D-3 -> 12.345), a non-negative one two decimals.
 // Colons are ignored. offset is added before formatting (the kelvin to Celsius shift). Raises
 // TConversionError on anything that is not such a number.
 QString FormatDeviceNumber(const QString &field, double offset = 0.0, QChar decimalSeparator = QLatin1Char('.'));

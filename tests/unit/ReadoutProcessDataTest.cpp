@@ -90,6 +90,13 @@ TEST(ReadoutProcessData, DeviceNumberFormatFollowsItsExponent) {
         EXPECT_THROW(FormatDeviceNumber(bad), TConversionError) << bad;
 }
 
+// A garbled exponent must not ask for millions of decimals (it allocated gigabytes).
+TEST(ReadoutProcessData, AbsurdNegativeExponentShowsAtMostFifteenDecimals) {
+    EXPECT_EQ(FormatDeviceNumber("0D-1640517123"), "0.000000000000000");
+    EXPECT_EQ(FormatDeviceNumber("5D-20"), "0.000000000000000");
+    EXPECT_EQ(FormatDeviceNumber("123456789012345D-15"), "0.123456789012345");
+}
+
 TEST(ReadoutProcessData, StatusOkOnlyForZeroSumOrTheRunningBit) {
     EXPECT_EQ(StatusCheck("80000000"), "Ok");
     EXPECT_EQ(StatusCheck("00000000"), "Ok");
