@@ -2,6 +2,7 @@
 // The first input byte picks the routine, the rest is the device text (bytes in the program code
 // page, as a device would send them). Every conversion either returns a value or raises
 // TConversionError; anything else (a crash, another exception, a broken promise) is a finding.
+#include "FuzzCheck.h"
 #include "comm/Conversions.h"
 #include "comm/Oem.h"
 #include "comm/TStrLst.h"
@@ -12,18 +13,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-// The conversions only need text numbers here, not the language module.
-namespace korvul {
-QString LanguageText(uint16_t number) { return QStringLiteral("str%1").arg(number); }
-} // namespace korvul
+#include "LanguageStub.h"  // the conversions only need text numbers here, not the language module
 
 using namespace korvul;
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::Check;
 
 template <typename F> void Converting(F f) {
     try {

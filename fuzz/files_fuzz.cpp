@@ -1,6 +1,7 @@
 // libFuzzer target for the text files korvul reads: NX-17S command scripts (parsed and run against a
 // test double of the line), language modules, and the settings file. The first input byte picks the
 // routine, the rest is the file's bytes. A broken invariant aborts (a finding).
+#include "FuzzCheck.h"
 #include "app/IniFile.h"
 #include "app/LangSupp.h"
 #include "app/Settings.h"
@@ -24,9 +25,7 @@ using namespace korvul;
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::Check;
 
 // Every line parsed, then the whole script run; operator input is the line itself, device answers
 // are the script's own bytes.

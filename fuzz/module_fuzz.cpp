@@ -1,6 +1,7 @@
 // libFuzzer target for the CLM-300 module's text work: the record layouts of its items with arbitrary
 // item texts, and the module terminal's screen logic with arbitrary byte streams. The first input byte
 // picks the routine, the rest is the text as the module sends it (one byte, one character).
+#include "FuzzCheck.h"
 #include "comm/TStrLst.h"
 #include "module/CLMTermLogic.h"
 #include "module/ModuleItems.h"
@@ -14,9 +15,7 @@ using namespace korvul;
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::Check;
 
 // Every item parsed from the text, each record built from what was parsed must keep its layout, and
 // parsing the built record again must give the same record (nothing shifts between the fields).

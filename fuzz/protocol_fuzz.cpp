@@ -1,6 +1,7 @@
 // libFuzzer target for both ends of the QT wire protocol: the program's answer parser and frame
 // builders (protocol/QtFrame) and devsim's request parser and device models. The first input byte
 // picks the routine, the rest is the byte stream. A broken invariant aborts (a finding).
+#include "FuzzCheck.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/ModuleModel.h"
 #include "devsim/WireParser.h"
@@ -14,9 +15,7 @@
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::Check;
 
 // What a finished answer must have been, judged from the bytes fed since the last Reset().
 void CheckAnswer(prqt::AnswerKind kind, const prqt::AnswerParser &p, const std::string &fed) {

@@ -2,6 +2,7 @@
 // number format, the status check, and the archive's marker words, stop rules and size. The first
 // input byte picks the routine and its parameters, the rest is the device's answer (one byte, one
 // character). A value that is no number may raise TConversionError; anything else is a finding.
+#include "FuzzCheck.h"
 #include "comm/Conversions.h"
 #include "readout/ArchiveRules.h"
 #include "readout/ProcessData.h"
@@ -10,18 +11,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-// The conversions only need text numbers here, not the language module.
-namespace korvul {
-QString LanguageText(uint16_t number) { return QStringLiteral("str%1").arg(number); }
-} // namespace korvul
+#include "LanguageStub.h"  // the conversions only need text numbers here, not the language module
 
 using namespace korvul;
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::Check;
 
 void ProcessAnswer(uint8_t pick, const QString &answer) {
     static const int types[] = {91, 92, 93, 94, 89, 90};
