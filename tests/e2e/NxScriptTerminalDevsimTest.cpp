@@ -27,8 +27,18 @@ protected:
     }
 
     // Connects to an NX-17S, runs one example script through the configuration action and returns
-    // its log; `input` answers a GET (nothing: no input box expected).
+    // its log; `input` answers a GET (nothing: no input box expected). The dialog is saved as a picture.
     QStringList RunExample(const QString &file, const QString &input = {}) {
+        std::function<void(TfoInput *)> answer;
+        if (!input.isEmpty())
+            answer = [input](TfoInput *box) {
+                box->Edit1()->setText(input);
+                box->findChild<QPushButton *>("btOk")->click();
+            };
+        return RunScript(file, answer, true);
+    }
+    // The same with `answer` acting on the input box of a GET.
+    QStringList RunScript(const QString &file, const std::function<void(TfoInput *)> &answer, bool picture) {
         Settings().CMD_DIRECTORY = SourceDir() + "/examples/nx17s";
         StartDevice("9510");
         Connect();
@@ -36,15 +46,11 @@ protected:
         WhenModal<TFoConfigNX17S>([&](TFoConfigNX17S *dialog) {
             auto *files = dialog->findChild<QComboBox *>("cbFileList");
             files->setCurrentIndex(files->findText(file));
-            if (!input.isEmpty())
-                WhenModal<TfoInput>([input](TfoInput *box) {
-                    box->Edit1()->setText(input);
-                    box->findChild<QPushButton *>("btOk")->click();
-                });
+            if (answer) WhenModal<TfoInput>(answer);
             dialog->findChild<QPushButton *>("btSend")->click();
             log = dialog->LogLines();
             shownLog = dialog->findChild<QPlainTextEdit *>("Memo1")->toPlainText();
-            dialog->grab().save(BinDir() + "/nx17s-" + QFileInfo(file).baseName() + ".png");
+            if (picture) dialog->grab().save(BinDir() + "/nx17s-" + QFileInfo(file).baseName() + ".png");
             dialog->findChild<QPushButton *>("btExit")->click();
         });
         Action("acConfigDevice")->trigger();
@@ -79,19 +85,8 @@ TEST_F(NxScriptDevsim, AnswerWithAnErrorMarkerEndsWithTheErrorMessage) {
 }
 
 TEST_F(NxScriptDevsim, CancelledInputStopsTheRunWithoutAFinalMessage) {
-    Settings().CMD_DIRECTORY = SourceDir() + "/examples/nx17s";
-    StartDevice("9510");
-    Connect();
-    QStringList log;
-    WhenModal<TFoConfigNX17S>([&](TFoConfigNX17S *dialog) {
-        auto *files = dialog->findChild<QComboBox *>("cbFileList");
-        files->setCurrentIndex(files->findText("set_value.cmd"));
-        WhenModal<TfoInput>([](TfoInput *box) { box->findChild<QPushButton *>("btCancel")->click(); });
-        dialog->findChild<QPushButton *>("btSend")->click();
-        log = dialog->LogLines();
-        dialog->accept();
-    });
-    Action("acConfigDevice")->trigger();
+    const QStringList log = RunScript(
+        "set_value.cmd", [](TfoInput *box) { box->findChild<QPushButton *>("btCancel")->click(); }, false);
     EXPECT_TRUE(log.isEmpty());
     EXPECT_TRUE(Said(1411)) << Messages();
     EXPECT_FALSE(Said(1412) || Said(1413)) << Messages();
