@@ -12,7 +12,9 @@ namespace {
 
 // A single-byte code page as two tables, built once with iconv when first used: a conversion per
 // device text would open iconv for every archive record, which costs more than reading the record.
-// Bytes the code page leaves undefined read as "?"; characters it cannot hold are written as "?".
+// A byte the code page leaves undefined (CP1252: 81, 8D, 8F, 90, 9D) reads as the control character of
+// the same number and is written back as that byte, so every byte a device sends reaches a file as
+// sent. Other characters the code page cannot hold are written as "?".
 class TCodePage {
 public:
     explicit TCodePage(const char *name) {
@@ -27,8 +29,8 @@ public:
             const bool one = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
                              outLeft == sizeof out - sizeof(char16_t) && !QChar::isSurrogate(out[0]);
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            toText_[b] = one ? out[0] : u'?';
-            if (one && !toByte_.contains(out[0])) toByte_.insert(out[0], static_cast<char>(b));
+            toText_[b] = one ? out[0] : static_cast<char16_t>(b);
+            if (!toByte_.contains(toText_[b])) toByte_.insert(toText_[b], static_cast<char>(b));
         }
         iconv_close(cd);
     }

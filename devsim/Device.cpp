@@ -59,6 +59,8 @@ void Device::ModemActions(std::vector<ModemAction> &acts, int64_t nowMs, std::ti
             if (module_) { module_->SignOff(); module_->EndPassThrough(); }
             parser_ = WireParser();
             droppedUntilMs_ = -2;
+            lastReply_.clear();
+            heardNoise_ = false;
         }
     }
 }
@@ -73,7 +75,9 @@ void Device::ToDevice(uint8_t byte, int64_t nowMs, std::time_t now, std::vector<
     }
     if (terminalMode_ && !parser_.InFrame() && byte >= 2 && byte <= 4) return OnKey(byte, nowMs, out);  // arrows
     parser_.SetClockTestRunning(clockTest_);
-    if (auto e = parser_.Feed(byte)) Handle(*e, nowMs, now, out);
+    const auto e = parser_.Feed(byte);
+    if (parser_.TakeAbandoned()) heardNoise_ = true;
+    if (e) Handle(*e, nowMs, now, out);
 }
 
 // SOH is a key for a local module's open terminal and for an NX-17S that is signed off (a script's
@@ -126,7 +130,13 @@ void Device::Handle(const WireEvent &e, int64_t nowMs, std::time_t now, std::vec
         nxLines_.Drop();
         return;
     case WireEvent::Key:
+        heardNoise_ = true;
         OnKey(static_cast<uint8_t>(e.data[0]), nowMs, out);
+        return;
+    case WireEvent::Repeat:
+        // On a terminal line (an open module terminal, a signed-off NX-17S) NAK is the key Ctrl+U.
+        if ((module_ && terminalMode_) || RawSohPossible()) return OnKey(NAK, nowMs, out);
+        RepeatReply(nowMs, out);
         return;
     case WireEvent::WakeUp:
         return;  // the device wakes up silently
@@ -183,7 +193,21 @@ Reply Device::Request(const WireEvent &e, int64_t nowMs, std::time_t now) {
 }
 
 void Device::SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out) {
-    out.push_back({EncodeReply(r), nowMs + o_.faults.lateMs});
+    lastReply_ = EncodeReply(r);
+    heardNoise_ = false;
+    if (o_.faults.loseAnswerEvery > 0 && ++answersSent_ % o_.faults.loseAnswerEvery == 0) return;
+    out.push_back({lastReply_, nowMs + o_.faults.lateMs});
+}
+
+// NAK: the master did not get the last answer intact; it is sent again unchanged and nothing is carried
+// out (an archive record read does not move on). When bytes the device could not understand came
+// since that answer, the master's next request may have been among them, and repeating the old answer
+// would pass it off as the new one: the device says NAK 00 (damaged request) instead.
+void Device::RepeatReply(int64_t nowMs, std::vector<Emit> &out) {
+    if (o_.faults.silent) return;
+    if (heardNoise_ || lastReply_.empty()) lastReply_ = EncodeReply(Reply::No(RefDamaged));
+    heardNoise_ = false;
+    out.push_back({lastReply_, nowMs + o_.faults.lateMs});
 }
 
 void Device::Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out) {

@@ -30,6 +30,7 @@ struct Faults {
     bool corruptChecksum = false;// P67 answers carry a wrong checksum
     std::string processStatus = "80000000";  // status field of the P67 answers (8 hex digits)
     int corruptEvery = 0;        // flip every n-th byte sent (applied by the output stage)
+    int loseAnswerEvery = 0;     // every n-th protocol answer is not sent (it stays the last answer)
 };
 
 struct DeviceOptions {
@@ -63,6 +64,7 @@ private:
     void Serve(const WireEvent &e, int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     Reply Request(const WireEvent &e, int64_t nowMs, std::time_t now);
     void SendReply(const Reply &r, int64_t nowMs, std::vector<Emit> &out);
+    void RepeatReply(int64_t nowMs, std::vector<Emit> &out);
     void Drop(int64_t nowMs, std::time_t now, std::vector<Emit> &out);
     void OnKey(uint8_t key, int64_t nowMs, std::vector<Emit> &out);
     bool RawSohPossible() const;
@@ -85,6 +87,9 @@ private:
     int64_t sohUntilMs_ = -1;    // a SOH that may be a key waits for its next byte until then
     uint64_t changes_ = 0;
     int64_t droppedUntilMs_ = -2;  // -2: not dropped, -1: dropped for good
+    std::string lastReply_;        // the last protocol answer as encoded, for a repeat request
+    bool heardNoise_ = false;      // bytes it could not understand came after lastReply_
+    int answersSent_ = 0;          // for --lose-answer-every
 };
 
 // Bytes of an answer frame: ACK, NAK + two digits, or STX data ETX BCC.

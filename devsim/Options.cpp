@@ -117,6 +117,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("drop-after", "Drop the line after this many archive records.", "n", "0");
     opt("drop-for", "A dropped line stays silent this many ms (default: until devsim ends).", "ms", "-1");
     opt("corrupt-every", "Corrupt every n-th byte sent.", "n", "0");
+    opt("lose-answer-every", "Do not send every n-th protocol answer (a repeat request still gets it).", "n", "0");
     opt("bad-checksum", "Process data answers carry a wrong checksum.");
     opt("process-status", "Status field of the process data answers (8 hex digits, default 80000000).", "hex", "80000000");
     opt("refuse", "Refuse item ITEM with CODE (default 1) from its N-th request on (default 1); repeatable.",
@@ -150,6 +151,7 @@ bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &e
     const double dropFor = p.value("drop-for").toDouble();
     d.faults.dropForMs = dropFor < 0 ? -1 : Scaled(dropFor);
     d.faults.corruptChecksum = p.isSet("bad-checksum");
+    d.faults.loseAnswerEvery = p.value("lose-answer-every").toInt();
     d.faults.processStatus = p.value("process-status").toStdString();
     if (d.faults.processStatus.size() != 8) { error = "bad --process-status " + p.value("process-status"); return false; }
     return true;

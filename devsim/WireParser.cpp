@@ -19,6 +19,7 @@ std::optional<WireEvent> WireParser::Feed(uint8_t byte) {
     // The BCC position may hold any byte; everywhere else SOH starts a new frame, so a frame cut off
     // after its command byte does not swallow the next one (item code 1 is therefore not usable).
     if (byte == SOH && state_ != State::Bcc) {
+        if (state_ != State::Idle) abandoned_ = true;
         state_ = State::Cmd;
         body_.clear();
         data_.clear();
@@ -37,6 +38,7 @@ std::optional<WireEvent> WireParser::FeedIdle(uint8_t byte) {
         return WireEvent{k, 0, {}};
     };
     if (byte == ETB) return event(WireEvent::EndRaw);
+    if (byte == NAK) return event(WireEvent::Repeat);
     if (EndsWith(idle_, "\x04\x04\x04\x04\x04\x02\x02\x02\x02\x02")) return event(WireEvent::ModuleWakeUp);
     if (byte == STX) {
         // Kept in idle_: the STX may still complete the module wake-up.
@@ -60,7 +62,7 @@ std::optional<WireEvent> WireParser::FeedFrame(uint8_t byte) {
         if (c == 'O' || c == 'B') state_ = State::AfterItem;
         else if (c == 'R' || c == 'W') state_ = State::Item;
         else if (c == 'P') { state_ = State::Raw; data_.assign(1, 'P'); }
-        else state_ = State::Idle;  // not a frame of ours: noise
+        else Abandon();  // not a frame of ours: noise
         return std::nullopt;
     case State::Item:
         item_ = byte;
@@ -71,12 +73,12 @@ std::optional<WireEvent> WireParser::FeedFrame(uint8_t byte) {
         body_ += c;
         if (byte == ETX) state_ = State::Bcc;
         else if (byte == STX && cmd_ == 'W') state_ = State::Data;
-        else state_ = State::Idle;
+        else Abandon();
         return std::nullopt;
     case State::Data:
         body_ += c;
         if (byte == ETX) state_ = State::Bcc;
-        else if (data_.size() >= MaxFrameData) state_ = State::Idle;
+        else if (data_.size() >= MaxFrameData) Abandon();
         else data_ += c;
         return std::nullopt;
     case State::Bcc:
@@ -88,12 +90,17 @@ std::optional<WireEvent> WireParser::FeedFrame(uint8_t byte) {
             return WireEvent{WireEvent::RawCommand, 0, data_};
         }
         data_ += c;
-        if (data_.size() > 8) state_ = State::Idle;
+        if (data_.size() > 8) Abandon();
         return std::nullopt;
     case State::Idle:
         break;
     }
     return std::nullopt;
+}
+
+void WireParser::Abandon() {
+    state_ = State::Idle;
+    abandoned_ = true;
 }
 
 std::optional<WireEvent> WireParser::Finish(uint8_t bcc) {

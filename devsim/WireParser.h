@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace devsim {
 
@@ -23,6 +24,7 @@ struct WireEvent {
         ClockTestStart, // "00%60" CR LF
         ClockTestStop,  // "0" while the clock test runs
         EndRaw,       // 17h
+        Repeat,       // NAK outside a frame: send the last answer again
         Key,          // any other byte outside a frame (module terminal keys, noise)
     } kind;
     uint8_t item = 0;
@@ -36,10 +38,14 @@ public:
     std::optional<WireEvent> Feed(uint8_t byte);
     void SetClockTestRunning(bool on) { clockTest_ = on; }
     bool InFrame() const { return state_ != State::Idle; }
+    // True once after bytes of a frame were thrown away (a frame cut off by a new SOH, an unknown
+    // command, a malformed frame): the device heard a request it could not understand.
+    bool TakeAbandoned() { return std::exchange(abandoned_, false); }
 private:
     std::optional<WireEvent> FeedIdle(uint8_t byte);
     std::optional<WireEvent> FeedFrame(uint8_t byte);
     std::optional<WireEvent> Finish(uint8_t bcc);
+    void Abandon();
     enum class State { Idle, Cmd, Item, AfterItem, Data, Bcc, Raw };
     State state_ = State::Idle;
     char cmd_ = 0;
@@ -48,6 +54,7 @@ private:
     std::string data_;
     std::string idle_;   // recent bytes outside frames, for the multi-byte raw sequences
     bool clockTest_ = false;
+    bool abandoned_ = false;
 };
 
 } // namespace devsim

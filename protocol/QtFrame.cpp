@@ -42,6 +42,14 @@ std::string WriteFrame(uint8_t item, std::string_view value) {
     return Framed(body);
 }
 
+std::string RepeatRequest() { return std::string(1, static_cast<char>(NAK)); }
+
+bool SafeToResend(char command, uint8_t item) {
+    if (command == 'R') return item != 'x';
+    if (command == 'W') return item != '~';
+    return true;
+}
+
 void AnswerParser::Reset() {
     state_ = State::Idle;
     data_.clear();
@@ -61,7 +69,7 @@ AnswerKind AnswerParser::Feed(uint8_t byte) {
         if (byte < '0' || byte > '9') return AnswerKind::Damaged;
         code_ = code_ * 10 + (byte - '0');
         if (state_ == State::NakDigit1) { state_ = State::NakDigit2; return AnswerKind::Incomplete; }
-        return code_ == 0 ? AnswerKind::Damaged : AnswerKind::Refusal;
+        return code_ == 0 ? AnswerKind::RequestDamaged : AnswerKind::Refusal;
     }
     case State::Data:
         if (byte == ETX) { state_ = State::Bcc; return AnswerKind::Incomplete; }

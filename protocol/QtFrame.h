@@ -22,13 +22,21 @@ std::string SignOffFrame();
 std::string ReadFrame(uint8_t item);
 std::string WriteFrame(uint8_t item, std::string_view value);
 bool ValueFitsFrame(std::string_view value);
+// Asks the device to send its last answer again without carrying anything out: a single NAK.
+std::string RepeatRequest();
+// Whether a request may be sent a second time after the device may already have carried it out.
+// Reading an archive record ('x') moves the device's record pointer and a code mark ('~') is
+// recorded once per write; every other request of the family leaves the same state when repeated.
+bool SafeToResend(char command, uint8_t item);
 
 // What a complete answer turned out to be.
 enum class AnswerKind {
     Incomplete,   // more bytes are needed
     Ack,          // ACK
     Refusal,      // NAK and two decimal digits; `code` holds them
-    Damaged,      // NAK 00 (the device saw a damaged request) or an answer that failed its checks
+    RequestDamaged, // NAK 00: the device received a damaged request (or nothing it understood) and did
+                    // not carry anything out
+    Damaged,      // an answer that failed its checks
     Data,         // STX data ETX BCC with a good BCC; `data` holds the text
 };
 

@@ -4,7 +4,9 @@
 #include "linedriver/linqor32.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace prqt {
 
@@ -23,10 +25,16 @@ enum : int32_t {
 constexpr int32_t ProtocolVersion = 100;  // dpVersion answers it in *Arg4
 constexpr int Tries = 3;
 
+// One exchange sends the request once. A damaged, cut-off or (from a device that has answered
+// before) missing answer is not fixed by sending the request again: the session asks the device to
+// repeat its last answer (NAK), which it does without carrying anything out. The request itself is
+// sent again only when the device reports that it received it damaged (NAK 00) and so did nothing, and
+// for a request that is not safe to resend (SafeToResend) only when that report is beyond doubt.
+// At most Tries sends in all; docs/protocol.md gives the whole rule.
 class QtSession {
 public:
     void Reset();
-    void Bind(DriverProcFn line) { line_ = line; }
+    void Bind(DriverProcFn line) { line_ = line; alive_ = false; lastData_.reset(); }
     bool Bound() const { return line_ != nullptr; }
 
     int32_t SignOn();
@@ -36,14 +44,37 @@ public:
 
 private:
     enum class Expect { Ack, Data };
-    int32_t Exchange(const std::string &request, Expect expect, std::string *answer);
-    int32_t OneTry(const std::string &request, Expect expect, std::string *answer, bool &retry);
+    enum class Reply { Good, Refused, RequestDamaged, Damaged, WrongKind, BrokeOff, Silent, LineFailed };
+    struct Outcome {
+        Outcome(Reply r = Reply::Silent, int32_t c = 0, std::string d = {}, int64_t ms = 0)
+            : reply(r), code(c), data(std::move(d)), silentMs(ms) {}
+        Reply reply;
+        int32_t code;            // the refusal code, or the line driver's result for LineFailed
+        std::string data;        // the data of a Good data answer
+        int64_t silentMs;        // how long a Silent reply was waited for (the line's time-out)
+    };
+    // What the exchange has learnt so far about the request it is answering.
+    struct Evidence {
+        bool mayHaveRun = false;   // a reply other than NAK 00 came (or none at all)
+        bool damagedOnce = false;  // the device said NAK 00 once, with nothing else since the request
+        int64_t silentMs = -1;     // a reply was missing (its wait in ms); -1: none was
+    };
+    enum class Next { Resend, Repeat, Fail };
+
+    int32_t Exchange(const std::string &request, Expect expect, bool resendable, std::string *answer);
+    Outcome Send(const std::string &bytes, Expect expect);
+    Outcome ReadReply(Expect expect);
+    Next Decide(const Outcome &o, Evidence &e, bool resendable) const;
+    int32_t Accept(const Outcome &o, const Evidence &e, bool resendable, std::string *answer);
+    int32_t GiveUp(const Outcome &o);
     int32_t LineWrite(const std::string &bytes);
     int32_t LineReadByte(uint8_t &byte);
     int32_t LinePurgeReceive();
-    void DrainLine();
+    void DrainLine(int64_t quietMs);
 
     DriverProcFn line_ = nullptr;
+    bool alive_ = false;                     // the device answered the last exchange
+    std::optional<std::string> lastData_;    // the data of the last answer, when it was a data answer
 };
 
 // Maps a line driver result into the protocol driver's result space: positive platform errors would

@@ -50,6 +50,15 @@ namespace {
 
 QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+// One list entry is one line of the file. A CR or LF inside a device text would start a line of its
+// own (a forged record or section), so each becomes a blank; every other byte is written as received.
+QByteArray LineBytes(const QString &line) {
+    QByteArray bytes = ToDeviceText(line);
+    for (char &c : bytes)
+        if (c == '\r' || c == '\n') c = ' ';
+    return bytes + "\r\n";
+}
+
 // Writes the content into a hidden temporary file of the target's directory and forces it to disk.
 bool WriteTemporary(QTemporaryFile &file, const QByteArray &content, QString &reason) {
     if (!file.open()) {
@@ -71,7 +80,7 @@ bool WriteTemporary(QTemporaryFile &file, const QByteArray &content, QString &re
 
 TArchiveWriteResult WriteArchiveFile(const QString &path, const QStringList &lines) {
     QByteArray content;
-    for (const QString &line : lines) content += ToDeviceText(line) + "\r\n";
+    for (const QString &line : lines) content += LineBytes(line);
     // The hidden name never matches "temp*.NNN", so a left-over could not take a file number.
     QTemporaryFile file(QFileInfo(path).absolutePath() + QStringLiteral("/.korvul-archive-XXXXXX"));
     file.setAutoRemove(true);

@@ -61,6 +61,13 @@ bool NoCustomerNumber(const TStrList &list) {
 
 } // namespace
 
+QString ReadFailureText(int32_t result) {
+    QString text = LanguageText(kTextReadFailed);
+    if (result == -40 || result == -43) text += QLatin1Char('\n') + LanguageText(kTextReadDamaged);
+    else if (result == deTimeout) text += QLatin1Char('\n') + LanguageText(kTextReadSilent);
+    return text;
+}
+
 TArchiveReadout::TArchiveReadout(TReadArchView &view, int currentChannel, const QString &mode)
     : view_(view), current_(std::max(0, currentChannel)), mode_(mode) {}
 
@@ -172,7 +179,7 @@ void TArchiveReadout::ReadArchive(TStrList &list) {
         const int32_t r = ReadResult('x', answer);
         if (r < 0) {
             view_.StopAnimation();
-            view_.ShowMessage(LanguageText(kTextReadFailed));
+            view_.ShowMessage(ReadFailureText(r));
             throw TCommClassException::Result(r);
         }
         if (r > 0) break;

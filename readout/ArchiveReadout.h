@@ -21,8 +21,13 @@ enum : uint16_t {
     kTextSkipCaption = 51, kTextChannel = 210, kTextRecords = 215, kTextFileNo = 220, kTextSaving = 222,
     kTextCodeMark = 223, kTextFinished = 224, kTextCancelled = 225, kTextCodeMarkFailed = 251,
     kTextSaveTitle = 253, kTextNoFileNumber = 254, kTextNoCustomer = 257, kTextReadFailed = 258,
-    kTextWriteFailed = 259, kTextFileExists = 260, kTextUnknownMode = 42012,
+    kTextWriteFailed = 259, kTextFileExists = 260, kTextReadDamaged = 275, kTextReadSilent = 276,
+    kTextUnknownMode = 42012,
 };
+
+// The message of a failed record read: text 258, then its cause when the driver result names one
+// (-40/-43 answers damaged even when repeated, -13 no answer).
+QString ReadFailureText(int32_t result);
 
 class TArchiveFileError : public std::runtime_error {
 public:

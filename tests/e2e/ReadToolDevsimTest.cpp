@@ -319,11 +319,48 @@ TEST_F(ReadToolDevsim, InterruptKeepsTheFinishedChannelsAndNoHalfFile) {
     EXPECT_EQ(QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tempz.999"});
 }
 
+// ---- line noise: every record exact, or no file and a reason ----
+
+struct TNoiseCase {
+    const char *name;
+    QStringList devsimArgs;
+};
+void PrintTo(const TNoiseCase &c, std::ostream *os) { *os << c.name; }
+
+class ReadToolLineNoise : public ReadToolDevsim, public ::testing::WithParamInterface<TNoiseCase> {};
+
+// Reading an archive record moves the device on to the next one, so a damaged or lost answer must be
+// asked for again, not read anew: the file holds exactly the device's records, numbered without a gap.
+TEST_P(ReadToolLineNoise, ArchiveIsExactOrFailsLoudly) {
+    StartWithState(QStringList{"--type", "2461", "--archive-size", "1800"} + GetParam().devsimArgs);
+    const QStringList device = DeviceRecords(0);
+    const TToolRun r = Tool({"archive", "--mode", "dump", "--dir", toolFiles.path()}, 180000);
+    const QStringList written = QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden);
+    if (r.exitCode != 0) {
+        EXPECT_TRUE(written.isEmpty()) << "a failed readout leaves no file";
+        EXPECT_FALSE(r.err.trimmed().isEmpty()) << "a failed readout says why";
+        EXPECT_TRUE(r.out.isEmpty());
+        ADD_FAILURE() << "the repeat should have saved this readout: " << r.err.toStdString();
+        return;
+    }
+    ASSERT_EQ(written, QStringList{"tempz.999"});
+    EXPECT_EQ(FileRecords(FileLines(toolFiles.filePath("tempz.999"))), device);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ReadToolLineNoise, ::testing::Values(
+    TNoiseCase{"EveryThousandthByteDamaged", {"--corrupt-every", "1000"}},
+    TNoiseCase{"EveryThreeHundredthByteDamaged", {"--corrupt-every", "300"}},
+    TNoiseCase{"EveryHundredthByteDamaged", {"--corrupt-every", "100"}},
+    TNoiseCase{"EveryFortiethByteDamaged", {"--corrupt-every", "40"}},
+    TNoiseCase{"EveryFiftiethAnswerLost", {"--lose-answer-every", "50"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(ReadToolDevsim, BrokenLineKeepsNoHalfFileAndEndsWithNoAnswer) {
     ASSERT_TRUE(sim.Start({"--type", "2461", "--archive-size", "1200", "--drop-after", "20"}, Link(), kScale));
     const TToolRun r = Tool({"archive", "--mode", "dump", "--dir", toolFiles.path()});
     EXPECT_EQ(r.exitCode, kExitNoAnswer) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(LanguageText(kTextReadFailed))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(LanguageText(kTextReadSilent))) << "the cause is named";
     EXPECT_TRUE(QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(r.out.isEmpty());
 }

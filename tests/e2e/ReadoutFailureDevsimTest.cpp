@@ -37,7 +37,7 @@ TEST_F(ReadoutDevsim, LineDroppedInTheSecondChannelKeepsTheFirstChannelsFileWhol
     TBrokenHost broken;
     RunReadout(broken.host, broken.Closer());
     EXPECT_EQ(broken.broken, 1);
-    EXPECT_TRUE(Said(kTextReadFailed));
+    EXPECT_TRUE(Said(ReadFailureText(-13))) << "the message names the cause: no answer";
     // No second file and no temporary left-over: the directory listing includes hidden entries.
     ASSERT_EQ(ArchiveFiles(), QStringList{"tempz.999"});
     const QStringList lines = FileLines(files.filePath("tempz.999"));

@@ -55,7 +55,7 @@ TEST_F(ReadoutMainWindow, LineDroppedMidReadoutSays258Then2207DisconnectsAndWrit
     Settings().READOUTMODE = "dump";
     StartAndConnect("2461", {"--archive-size", "1200", "--drop-after", "60"});
     Action("acReadArchivData")->trigger();   // returns when the main window has closed the readout
-    EXPECT_EQ(readoutMessages, QStringList{LanguageText(kTextReadFailed)});
+    EXPECT_EQ(readoutMessages, QStringList{ReadFailureText(-13)});
     ASSERT_TRUE(korvultest::WaitUntil([&] { return messages.contains(LanguageText(2207)); }, 5s));
     EXPECT_EQ(messages.count(LanguageText(2207)), 1);
     EXPECT_FALSE(comm->Connected());

@@ -159,6 +159,31 @@ TEST(DevsimDevice, Nx17sAnswersCommandLinesWithEtxAndMarksErrors) {
     EXPECT_EQ(Feed(other, "SET1\r"), "") << "only the NX-17S takes command lines";
 }
 
+// NAK asks for the last answer again: an archive record read must not move on, and a device that
+// heard a request it could not understand must not pass the old answer off as the new one.
+TEST(DevsimDevice, NakRepeatsTheLastAnswerWithoutReadingTheNextRecord) {
+    DeviceOptions o;
+    o.type = TypeFromIdent(2461);
+    o.faults.loseAnswerEvery = 4;
+    Device d(o, 1765000000);
+    const std::string nak = "\x15", readX = Frame("Rx\x03");
+    ASSERT_EQ(Feed(d, Frame("O\x03")), "\x06");
+    const std::string first = Feed(d, readX);
+    ASSERT_EQ(first.size(), 15u);
+    EXPECT_EQ(Feed(d, nak), first);
+    EXPECT_EQ(Feed(d, nak), first) << "as often as asked";
+    const std::string second = Feed(d, readX);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(Feed(d, readX), "") << "the fourth answer is lost";
+    const std::string third = Feed(d, nak);
+    EXPECT_EQ(third.size(), 15u);
+    EXPECT_NE(third, second);
+    EXPECT_EQ(Feed(d, std::string("Rx\x03") + nak), "\x15" "00") << "a request without its SOH was heard";
+    EXPECT_EQ(Feed(d, std::string("\x01Rx") + nak), "") << "NAK inside a frame is not a repeat request";
+    EXPECT_EQ(Feed(d, std::string("\x01") + nak), "") << "...nor right after SOH";
+    EXPECT_EQ(Feed(d, nak), "\x15" "00") << "the cut-off frames were heard";
+}
+
 TEST(DevsimDevice, SilentDeviceStillHasItsModem) {
     DeviceOptions o;
     o.type = TypeFromIdent(2461);

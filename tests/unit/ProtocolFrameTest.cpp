@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AnswerRow{"Ack", Bytes({ACK}), AnswerKind::Ack, 0, ""},
                       AnswerRow{"Refusal", Bytes({NAK, '0', '4'}), AnswerKind::Refusal, 4, ""},
                       AnswerRow{"RefusalTwoDigits", Bytes({NAK, '1', '2'}), AnswerKind::Refusal, 12, ""},
-                      AnswerRow{"DamagedRequest", Bytes({NAK, '0', '0'}), AnswerKind::Damaged, 0, ""},
+                      AnswerRow{"DamagedRequest", Bytes({NAK, '0', '0'}), AnswerKind::RequestDamaged, 0, ""},
                       AnswerRow{"NakWithoutDigits", Bytes({NAK, 'x'}), AnswerKind::Damaged, 0, ""},
                       AnswerRow{"Data", DataAnswer("2461"), AnswerKind::Data, 0, "2461"},
                       AnswerRow{"NoiseBeforeData", "xyz}" + DataAnswer("2461"), AnswerKind::Data, 0, "2461"},
@@ -176,6 +176,84 @@ TEST_F(Session, AnswerOfTheWrongKindIsRetried) {
     FakeLine::Reset({Bytes({ACK}), Bytes({ACK}), Bytes({ACK})});
     std::string answer;
     EXPECT_EQ(s.ReadItem('a', answer), peUnexpected);
+}
+
+// What the session sent, one letter a send: R the request, N a repeat request (NAK).
+std::string Sends() {
+    std::string letters;
+    for (const std::string &s : FakeLine::sent) letters += s == Bytes({NAK}) ? 'N' : 'R';
+    return letters;
+}
+
+// A reply that fails its BCC check.
+std::string Damaged(const std::string &data) {
+    std::string bad = DataAnswer(data);
+    bad[1] = static_cast<char>(bad[1] ^ 0x5A);
+    return bad;
+}
+
+// An archive record read moves the device's record pointer: after a damaged or missing answer the
+// session must never send it again unless the device has plainly not carried it out.
+struct RepeatRow {
+    const char *name;
+    uint8_t item;
+    std::string previous;              // data of a good exchange before ("": none, the device was silent)
+    std::deque<std::string> replies;   // one per send; "" is no reply at all
+    int32_t result;
+    const char *sends;
+    const char *answer;
+};
+
+class SessionRepeat : public ::testing::TestWithParam<RepeatRow> {};
+
+TEST_P(SessionRepeat, DamagedOrMissingAnswersAreRepeatedNotResent) {
+    const RepeatRow &row = GetParam();
+    QtSession s;
+    s.Bind(&FakeLine::Proc);
+    std::string answer;
+    if (!row.previous.empty()) {
+        FakeLine::Reset({DataAnswer(row.previous)});
+        ASSERT_EQ(s.ReadItem(row.item, answer), 0);
+    }
+    FakeLine::Reset(row.replies);
+    answer.clear();
+    EXPECT_EQ(s.ReadItem(row.item, answer), row.result);
+    EXPECT_EQ(Sends(), row.sends);
+    if (row.result == 0) {
+        EXPECT_EQ(answer, row.answer);
+    }
+}
+
+const std::string Nak00 = Bytes({NAK, '0', '0'});
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SessionRepeat,
+    ::testing::Values(
+        RepeatRow{"RecordDamagedIsRepeated", 'x', "", {Damaged("0A0B0C0D0E0F"), DataAnswer("0A0B0C0D0E0F")}, 0, "RN",
+                  "0A0B0C0D0E0F"},
+        RepeatRow{"RecordCutOffIsRepeated", 'x', "", {DataAnswer("0A0B0C").substr(0, 4), DataAnswer("0A0B0C")}, 0,
+                  "RN", "0A0B0C"},
+        RepeatRow{"RecordDamagedThreeTimesFails", 'x', "", {Damaged("01"), Damaged("01"), Damaged("01")}, peDamaged,
+                  "RNN", ""},
+        RepeatRow{"RecordRequestDamagedTwiceIsResent", 'x', "", {Nak00, Nak00, DataAnswer("0102")}, 0, "RNR", "0102"},
+        RepeatRow{"RecordRequestDamagedOnceIsConfirmedFirst", 'x', "", {Nak00, DataAnswer("0102")}, 0, "RN", "0102"},
+        RepeatRow{"RecordNak00AfterADamagedAnswerFails", 'x', "", {Damaged("01"), Nak00}, peDamaged, "RN", ""},
+        RepeatRow{"ItemNak00AfterADamagedAnswerIsResent", 'a', "", {Damaged("2461"), Nak00, DataAnswer("2461")}, 0,
+                  "RNR", "2461"},
+        RepeatRow{"MissingAnswerOfALiveDeviceIsRepeated", 'x', "000000000001", {"", DataAnswer("000000000002")}, 0,
+                  "RN", "000000000002"},
+        RepeatRow{"RepeatThatMayBeThePreviousAnswerFails", 'x', "000000000001", {"", DataAnswer("000000000001")},
+                  peDamaged, "RN", ""},
+        RepeatRow{"ItemRepeatEqualToThePreviousAnswerIsTaken", 'a', "2461", {"", DataAnswer("2461")}, 0, "RN",
+                  "2461"},
+        RepeatRow{"TwoMissingAnswersAreATimeout", 'x', "000000000001", {"", ""}, peTimeout, "RN", ""},
+        RepeatRow{"FirstContactSilenceIsATimeoutAtOnce", 'x', "", {""}, peTimeout, "R", "" }),
+    [](const ::testing::TestParamInfo<RepeatRow> &i) { return std::string(i.param.name); });
+
+TEST_F(Session, DamagedAcknowledgementOfACodeMarkIsRepeatedNotWrittenTwice) {
+    FakeLine::Reset({Bytes({ACK ^ 0x5A}), Bytes({ACK})});
+    EXPECT_EQ(s.WriteItem('~', "0001"), 0);
+    EXPECT_EQ(Sends(), "RN");
 }
 
 int32_t FailingLine(uint8_t cmd, void *, int32_t *, int32_t *a4) {

@@ -2,6 +2,7 @@
 // only, and never replacing a file.
 #include "app/LangSupp.h"
 #include "app/Settings.h"
+#include "comm/Oem.h"
 #include "readout/ArchiveFile.h"
 #include "readout/ArchiveReadout.h"
 #include "support/TestSupport.h"
@@ -78,6 +79,27 @@ TEST(ReadoutFileWrite, WritesLinesWithCrLfInTheProgramCodePageAndLeavesNoTempora
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("[COMMONDATA]\r\ne=M\xfcller\r\n[IVDATA]\r\nx1=000FF9123FFC\r\n"));
     EXPECT_EQ(Entries(dir.path()), QStringList{"tempz.999"});
+}
+
+// Device texts arrive as bytes: each must reach the file as sent (the bytes CP1252 leaves undefined
+// too), except CR and LF, which would forge lines of their own.
+TEST(ReadoutFileWrite, DeviceBytesAreKeptAndLineBreaksInsideATextCannotForgeLines) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tempz.998");
+    QByteArray all;
+    for (int b = 0x20; b < 0x100; ++b) all += char(b);
+    const QString allText = FromDeviceText(all);
+    const QStringList lines{"[COMMONDATA]", "e=" + allText, "f=A\r\nx6=FAKE", "[IVDATA]",
+                            "x1=000FF9\n[COMMONDATA]\r", "x2=\x1b[2J"};
+    ASSERT_EQ(WriteArchiveFile(path, lines).Status, TArchiveWrite::Written);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> written = f.readAll().split('\n');
+    ASSERT_EQ(written.size(), lines.size() + 1) << "one line per entry";
+    EXPECT_EQ(written[1], "e=" + all + "\r");
+    EXPECT_EQ(written[2], "f=A  x6=FAKE\r");
+    EXPECT_EQ(written[4], "x1=000FF9 [COMMONDATA] \r");
+    EXPECT_EQ(written[5], "x2=\x1b[2J\r") << "other control bytes are kept";
 }
 
 TEST(ReadoutFileWrite, NeverReplacesAnExistingFile) {
