@@ -72,6 +72,7 @@ void TArchiveReadout::Run() {
         if (!ReadChannel(current)) return;
         NextChannel(current, channelCount);
     }
+    complete_ = true;
 }
 
 // One pass of the channel loop; false when the operator cancelled (the channel's file is not written).
@@ -147,6 +148,22 @@ void TArchiveReadout::NextChannel(int &current, int channelCount) {
     if (channelCount <= 1 || !AllChannelsLower()) return;
     if (DeviceInfo().TypeCode == 42) SelectChannelByCommand(static_cast<uint16_t>(current));
     else SelectChannelByReconnect(static_cast<uint16_t>(current));
+}
+
+void TArchiveReadout::ReportEnd() {
+    if (complete_ && !view_.Cancelled()) view_.SetProgress(1, 1);
+    view_.SetPanel(kPanelState, LanguageFormat(kTextFilesSaved, {int(written_.size())}));
+    view_.ShowFiles(Files());
+}
+
+TReadArchFiles TArchiveReadout::Files() const {
+    TReadArchFiles files;
+    for (const QString &f : written_) files.Files << QFileInfo(f).absoluteFilePath();
+    files.HomeDirectory = Settings().TempFilePath.isEmpty();
+    const QString dir = files.Files.isEmpty() ? ArchiveDirectory(Settings().TempFilePath)
+                                              : QFileInfo(files.Files.last()).absolutePath();
+    files.Directory = QFileInfo(dir).absoluteFilePath();
+    return files;
 }
 
 void TArchiveReadout::ReadArchive(TStrList &list) {
