@@ -73,6 +73,7 @@ void ReadoutMessage(QWidget *parent, const QString &caption, const QString &text
     if (messageHook) return messageHook(caption, text);
     QMessageBox box(QMessageBox::Information, caption.isEmpty() ? QString::fromLatin1("Vendrok") : caption,
                     text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);   // the texts carry file and folder names, never markup
     box.exec();
 }
 
