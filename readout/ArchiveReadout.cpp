@@ -150,8 +150,14 @@ void TArchiveReadout::NextChannel(int &current, int channelCount) {
     else SelectChannelByReconnect(static_cast<uint16_t>(current));
 }
 
+// The bar ends full at the record count of the last channel, so its value still says how many
+// records were read (a readout mode stops before the archive's end).
 void TArchiveReadout::ReportEnd() {
-    if (complete_ && !view_.Cancelled()) view_.SetProgress(1, 1);
+    if (complete_ && !view_.Cancelled()) {
+        const qsizetype data = list_.indexOf(QStringLiteral("[IVDATA]"));
+        const int records = data < 0 ? 0 : int(list_.size() - data - 1);
+        view_.SetProgress(std::max(records, 1), records);
+    }
     view_.SetPanel(kPanelState, LanguageFormat(kTextFilesSaved, {int(written_.size())}));
     view_.ShowFiles(Files());
 }
