@@ -27,12 +27,29 @@ TFoStatusReg::~TFoStatusReg() = default;
 
 QPlainTextEdit *TFoStatusReg::Memo() const { return ui->Memo1; }
 
-void TFoStatusReg::ShowText(const QString &text) {
+void TFoStatusReg::ShowText(const QString &text, QWidget *over) {
+    StandOver(over ? over->window() : nullptr);
     ui->Memo1->clear();
     ui->Memo1->setPlainText(text);
     if (isVisible()) FitWidthToText();
     show();
     raise();
+    activateWindow();
+}
+
+// Qt lets a window through a modal dialog only when it belongs to that dialog, and the window
+// manager keeps a dialog's own windows on top of it. So the status window becomes the owner's window
+// while the owner is up, and a free window again (hidden, never deleted with the owner) when it goes.
+void TFoStatusReg::StandOver(QWidget *owner) {
+    if (parentWidget() == owner) return;
+    if (parentWidget()) parentWidget()->removeEventFilter(this);
+    setParent(owner, windowFlags());   // hides the window; ShowText shows it again
+    if (owner) owner->installEventFilter(this);
+}
+
+bool TFoStatusReg::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == parentWidget() && event->type() == QEvent::Hide) StandOver(nullptr);
+    return QDialog::eventFilter(watched, event);
 }
 
 int TFoStatusReg::FittingWidth(int longestLine, int wWidth, int chrome, int screenWidth) {

@@ -18,8 +18,11 @@ public:
     ~TFoStatusReg() override;
 
     QPlainTextEdit *Memo() const;
-    // Replaces the text and shows the window (not modal).
-    void ShowText(const QString &text);
+    // Replaces the text and shows the window (not modal) in front, active. over: the window the
+    // operator asked from, when that is a modal dialog (a window shown beside a running modal dialog
+    // would stay behind it, blocked); the status window then stands over that dialog until the
+    // dialog hides, and is hidden with it.
+    void ShowText(const QString &text, QWidget *over = nullptr);
 
     // Window width for a longest line of longestLine characters: longestLine * wWidth (the width of one
     // "w") plus chrome (frame, margins, scroll bar), limited to screenWidth. All in pixels.
@@ -29,9 +32,11 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FitWidthToText();
+    void StandOver(QWidget *owner);
 
     std::unique_ptr<Ui::TFoStatusReg> ui;
 };

@@ -219,8 +219,10 @@ Commands:
             (a number reads that channel only). Progress goes to standard error on a terminal.
   process   prints process data rows: a title line and one line per answer with the columns of the
             process data window, separated by PDBSEPARATORCHARACTER (default TAB); --csv separates by
-            commas and quotes as CSV requires. --count requests (default 1), --period seconds between
-            them (default PDBPERIOD; 5 to 99, NX-17 at least 10).
+            commas and quotes as CSV requires. --count requests (default 1), --period seconds from
+            the start of one request to the start of the next (default PDBPERIOD; 5 to 99, NX-17 at
+            least 10). The device's own answer time lies inside the period (about 0.5 s; the NX-17
+            needs 8 s to answer); a request that takes longer than the period is followed at once.
 
 Options of every command:
   --port COMn|/dev/...   the serial port (default: COM of the settings; COMn resolves as in korvul)

@@ -18,7 +18,10 @@
 #include "readout/ArchiveRules.h"
 #include "readout/ProcessData.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -216,6 +219,16 @@ int RunArchive(const TReadOptions &o) {
     return AccessCodeResult();
 }
 
+// Waits until the deadline with the event loop running; a row that took longer than the period is
+// followed at once. Checks for SIGINT/SIGTERM every 100 ms, so Ctrl-C never waits out a long period.
+void WaitUntilOrInterrupted(const QDeadlineTimer &deadline) {
+    while (!deadline.hasExpired() && !ReadInterrupted()) {
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(deadline.remainingTime(), 100), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
 // The process data exchange bypasses the protocol driver: the device is signed off, the line stays open
 // (as the main window does around the process data window).
 int RunProcess(const TReadOptions &o) {
@@ -234,9 +247,13 @@ int RunProcess(const TReadOptions &o) {
     const QChar separator(static_cast<char16_t>(std::clamp(Settings().PDBSEPARATORCHARACTER, 1, 0xFFFF)));
     DisconnectDevice();
     Print(ProcessLine(ShownTitles(ProcessDataTitles()), o.Csv, separator));
+    QDeadlineTimer nextRow(0);
     for (int i = 0; i < o.Count && !ReadInterrupted(); ++i) {
-        if (i > 0) WaitMs(period * 1000);
+        WaitUntilOrInterrupted(nextRow);
         if (ReadInterrupted()) break;
+        // The period runs from the start of one request to the start of the next: the device's own
+        // answer time (8 s for the NX-17) lies inside it, not on top of it.
+        nextRow.setRemainingTime(ScaledMs(period * 1000));
         const std::optional<TProcessRow> row = ReadProcessDataRow();
         if (row) Print(ProcessLine(ShownRowCells(*row), o.Csv, separator));
         else ReadMessage(QStringLiteral("answer %1 unusable (checksum or layout); no row").arg(i + 1));

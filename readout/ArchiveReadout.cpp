@@ -79,6 +79,7 @@ void TArchiveReadout::Run() {
         if (!ReadChannel(current)) return;
         NextChannel(current, channelCount);
     }
+    complete_ = true;
 }
 
 // One pass of the channel loop; false when the operator cancelled (the channel's file is not written).
@@ -154,6 +155,28 @@ void TArchiveReadout::NextChannel(int &current, int channelCount) {
     if (channelCount <= 1 || !AllChannelsLower()) return;
     if (DeviceInfo().TypeCode == 42) SelectChannelByCommand(static_cast<uint16_t>(current));
     else SelectChannelByReconnect(static_cast<uint16_t>(current));
+}
+
+// The bar ends full at the record count of the last channel, so its value still says how many
+// records were read (a readout mode stops before the archive's end).
+void TArchiveReadout::ReportEnd() {
+    if (complete_ && !view_.Cancelled()) {
+        const qsizetype data = list_.indexOf(QStringLiteral("[IVDATA]"));
+        const int records = data < 0 ? 0 : int(list_.size() - data - 1);
+        view_.SetProgress(std::max(records, 1), records);
+    }
+    view_.SetPanel(kPanelState, LanguageFormat(kTextFilesSaved, {int(written_.size())}));
+    view_.ShowFiles(Files());
+}
+
+TReadArchFiles TArchiveReadout::Files() const {
+    TReadArchFiles files;
+    for (const QString &f : written_) files.Files << QFileInfo(f).absoluteFilePath();
+    files.HomeDirectory = Settings().TempFilePath.isEmpty();
+    const QString dir = files.Files.isEmpty() ? ArchiveDirectory(Settings().TempFilePath)
+                                              : QFileInfo(files.Files.last()).absolutePath();
+    files.Directory = QFileInfo(dir).absoluteFilePath();
+    return files;
 }
 
 void TArchiveReadout::ReadArchive(TStrList &list) {

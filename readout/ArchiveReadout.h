@@ -22,7 +22,7 @@ enum : uint16_t {
     kTextCodeMark = 223, kTextFinished = 224, kTextCancelled = 225, kTextCodeMarkFailed = 251,
     kTextSaveTitle = 253, kTextNoFileNumber = 254, kTextNoCustomer = 257, kTextReadFailed = 258,
     kTextWriteFailed = 259, kTextFileExists = 260, kTextReadDamaged = 275, kTextReadSilent = 276,
-    kTextUnknownMode = 42012,
+    kTextUnknownMode = 42012, kTextFilesSaved = 235,
 };
 
 // The message of a failed record read: text 258, then its cause when the driver result names one
@@ -33,6 +33,13 @@ class TArchiveFileError : public std::runtime_error {
 public:
     explicit TArchiveFileError(const QString &text) : std::runtime_error(text.toStdString()) {}
     QString Text() const { return QString::fromStdString(what()); }
+};
+
+// Where the files of a readout went, told to the view once at its end (finished, cancelled or failed).
+struct TReadArchFiles {
+    QStringList Files;            // absolute paths of the files written, in order; may be empty
+    QString Directory;            // absolute: the folder of the last file, else the archive directory
+    bool HomeDirectory = false;   // TempFilePath is empty, so the archive directory is the home directory
 };
 
 // Status bar panels of the readout window.
@@ -60,6 +67,8 @@ public:
     }
     // The channel's common data were read (they name the channel): the main window shows them.
     virtual void CommonDataRead(const TStrList & /*list*/) {}
+    // The readout has ended: where its files are (TArchiveReadout::ReportEnd).
+    virtual void ShowFiles(const TReadArchFiles & /*files*/) {}
 };
 
 class TArchiveReadout {
@@ -76,6 +85,14 @@ public:
     // Files written by this readout, in order.
     const QStringList &WrittenFiles() const { return written_; }
     const TStrList &List() const { return list_; }
+    // Every channel of the run was read (Run returned without being cancelled).
+    bool Complete() const { return complete_; }
+
+    // The end of the readout, whatever ended it; call once after Run, also when Run raised. The state
+    // panel says how many files were written (no longer "Saving ..."), the progress bar stands at its
+    // end when the readout is complete, and the view learns where the files are.
+    void ReportEnd();
+    TReadArchFiles Files() const;
 
     // The archive of the connected channel into list: "[IVDATA]" and one "x<n>=<answer>" per record,
     // up to where the readout mode stops. Sets DeviceInfo().ArchiveBlocks to the archive size.
@@ -96,6 +113,7 @@ private:
     QString fileName_;
     bool fileNameChosen_ = false;   // chosen in the save dialog: never replaced by another number
     QStringList written_;
+    bool complete_ = false;
 };
 
 } // namespace korvul

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <algorithm>
@@ -28,7 +29,6 @@ enum : uint16_t {
     kTextShownTable = 367, kTextRawTable = 368,  // accessible names of the two tables
 };
 constexpr int kStatusBase = 50000;
-constexpr int kShownWidths[kShownColumns] = {66, 100, 99, 57, 55, 52, 46, 31};
 } // namespace
 
 int korvul::ShowProcessData(QWidget *parent, const TProcessDataHeader &header) {
@@ -64,7 +64,9 @@ void TFormProcessData::SetUpTables() {
     ui->StringGrid1->setAccessibleName(LanguageText(kTextShownTable));
     ui->StringGrid2->setAccessibleName(LanguageText(kTextRawTable));
     QTableWidget *shown = ui->StringGrid1;
-    for (int c = 0; c < kShownColumns; ++c) shown->setColumnWidth(c, kShownWidths[c]);
+    for (int c = 0; c < kShownColumns; ++c) shownTitles_ << shown->horizontalHeaderItem(c)->text();
+    // Every column as wide as its title and its widest value: titles carry their unit on a second line.
+    shown->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     shown->setSelectionBehavior(QAbstractItemView::SelectRows);
     shown->setEditTriggers(QAbstractItemView::NoEditTriggers);
     shown->verticalHeader()->setSectionsMovable(true);
@@ -88,6 +90,7 @@ void TFormProcessData::showEvent(QShowEvent *event) {
     period_ = InitialPeriod(info.TypeCode, Settings().PDBPERIOD);
     ui->sePeriod->setValue(period_);
     ui->Button2->setEnabled(!(info.TypeCode == 92 && info.Version < 40));
+    UpdateHeaders();
     Timer1.setInterval(ScaledMs(period_ * 1000));
     ui->btSet->setEnabled(false);
     QTimer::singleShot(0, this, [this] {
@@ -134,9 +137,30 @@ void TFormProcessData::AddRow(const TProcessRow &row) {
     raw->insertRow(r);
     for (int c = 0; c < kRawColumns; ++c) raw->setItem(r, c, new QTableWidgetItem(row[size_t(c)]));
     shown->insertRow(r);
-    const auto cells = ShownCells(row, columnOrder_);
-    for (int c = 0; c < kShownColumns; ++c) shown->setItem(r, c, new QTableWidgetItem(cells[size_t(c)]));
+    FillShownRow(r, row);
     shown->setCurrentCell(r, 0);
+}
+
+// The shown cells of a row through the current column order; numbers right-aligned.
+void TFormProcessData::FillShownRow(int r, const TProcessRow &row) {
+    const auto cells = ShownCells(row, columnOrder_);
+    for (int c = 0; c < kShownColumns; ++c) {
+        auto *item = new QTableWidgetItem(cells[size_t(c)]);
+        if (IsProcessNumberColumn(columnOrder_[c].digitValue())) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        ui->StringGrid1->setItem(r, c, item);
+    }
+}
+
+// Titles through the column order (the shown table's own titles, the raw titles for the flow rates),
+// each over the unit the device type reports the column in.
+void TFormProcessData::UpdateHeaders() {
+    const QStringList rawTitles = RawTitles();
+    for (int c = 0; c < kShownColumns; ++c) {
+        const int raw = columnOrder_[c].digitValue();
+        const QString title = raw == c ? shownTitles_.value(c) : rawTitles.value(raw);
+        const QString text = TitleWithUnit(title, ProcessDataUnit(DeviceInfo().TypeCode, raw));
+        ui->StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(text));
+    }
 }
 
 int TFormProcessData::RowCount() const { return ui->StringGrid2->rowCount(); }
@@ -153,6 +177,11 @@ TProcessRow TFormProcessData::RawRow(int row) const {
 QString TFormProcessData::ShownCell(int row, int column) const {
     const QTableWidgetItem *item = ui->StringGrid1->item(row, column);
     return item ? item->text() : QString();
+}
+
+QString TFormProcessData::ShownTitle(int column) const {
+    const QTableWidgetItem *h = ui->StringGrid1->horizontalHeaderItem(column);
+    return h ? h->text() : QString();
 }
 
 QStringList TFormProcessData::RawTitles() const {
@@ -195,12 +224,9 @@ void TFormProcessData::Button2Click() {
     const bool toFlow = columnOrder_ == QLatin1String(kCounterOrder);
     columnOrder_ = QString::fromLatin1(toFlow ? kFlowRateOrder : kCounterOrder);
     ui->Button2->setText(LanguageText(toFlow ? kTextCounters : kTextFlowRate));
-    for (int shownColumn : {1, 2}) {
-        const int rawColumn = columnOrder_[shownColumn].digitValue();
-        ui->StringGrid1->setColumnWidth(shownColumn, ui->StringGrid2->columnWidth(rawColumn));
-        if (const QTableWidgetItem *h = ui->StringGrid2->horizontalHeaderItem(rawColumn))
-            ui->StringGrid1->setHorizontalHeaderItem(shownColumn, new QTableWidgetItem(h->text()));
-    }
+    UpdateHeaders();
+    // Every row is shown again from its raw values, so no row keeps volumes under flow-rate titles.
+    for (int r = 0; r < RowCount(); ++r) FillShownRow(r, RawRow(r));
 }
 
 void TFormProcessData::Button3Click() {
@@ -210,7 +236,7 @@ void TFormProcessData::Button3Click() {
         const QString text = StatusBitsToText(RawRow(row)[kStatusColumn], DeviceInfo().TypeCode, kStatusBase);
         CreateStatusRegWindow();
         FoStatusReg()->Memo()->clear();
-        FoStatusReg()->ShowText(text);
+        FoStatusReg()->ShowText(text, this);
     } catch (const std::exception &e) {
         ReadoutMessage(this, QString(), QString::fromStdString(e.what()));
     }

@@ -2,8 +2,9 @@
 // TFormProcessData: the modal process data window (text base 300). It sends the process data request
 // straight through the line driver every period, appends each answer to the hidden raw table
 // (StringGrid2, ten columns) and to the shown table (StringGrid1, eight columns through the column
-// order), shows the status as Ok/Er, switches two columns to flow rates, shows the status register of
-// the selected row and copies rows to the clipboard.
+// order), shows the status as Ok/Er, switches two columns to flow rates (every row, from its raw
+// values), shows the status register of the selected row over the window and copies rows to the
+// clipboard. Column titles carry the unit of the device type; numbers stand right-aligned.
 //
 // The period is in seconds (5..99, type 91 at least 10); the timer runs at period x 1000 ms scaled by
 // KORVUL_TIME_SCALE. A failed exchange stops the timer and asks TFrmCancelDlg (text 250) whether to end
@@ -43,6 +44,7 @@ public:
     int RowCount() const;
     korvul::TProcessRow RawRow(int row) const;
     QString ShownCell(int row, int column) const;
+    QString ShownTitle(int column) const;
     QStringList RawTitles() const;
     // The clipboard text for the current selection.
     QString SelectionText() const;
@@ -65,6 +67,8 @@ protected:
 private:
     void SetUpTables();
     void AddRow(const korvul::TProcessRow &row);
+    void FillShownRow(int row, const korvul::TProcessRow &raw);
+    void UpdateHeaders();
     void ApplyPeriod(int value);
     bool Tick();
     void TickFailed();
@@ -72,6 +76,7 @@ private:
     std::unique_ptr<Ui::TFormProcessData> ui;
     QTimer Timer1;
     QString columnOrder_ = QString::fromLatin1(korvul::kCounterOrder);
+    QStringList shownTitles_;   // the shown table's titles from the language module, without units
     int period_ = 5;
     bool started_ = false;
     bool inTick_ = false;

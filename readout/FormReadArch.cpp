@@ -12,15 +12,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QStyle>
+#include <QUrl>
 
 namespace korvul {
 
 namespace {
+
+// Texts of the end of the readout (the label's and buttons' own texts come by tag: 230, 233, 234).
+enum : uint16_t { kTextFilesWritten = 230, kTextFilesInHome = 231, kTextNoFiles = 232, kTextFolderNotOpened = 236 };
 
 TReadoutMessageHook messageHook;
 
@@ -47,6 +52,7 @@ public:
     void CommonDataRead(const TStrList &list) override {
         if (w_.Host().CommonDataRead) w_.Host().CommonDataRead(list);
     }
+    void ShowFiles(const TReadArchFiles &files) override { w_.ShowFiles(files); }
 
 private:
     TFormReadArch &w_;
@@ -67,6 +73,7 @@ void ReadoutMessage(QWidget *parent, const QString &caption, const QString &text
     if (messageHook) return messageHook(caption, text);
     QMessageBox box(QMessageBox::Information, caption.isEmpty() ? QString::fromLatin1("Vendrok") : caption,
                     text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);   // the texts carry file and folder names, never markup
     box.exec();
 }
 
@@ -98,6 +105,14 @@ TFormReadArch::TFormReadArch(QWidget *parent, const TReadArchHost &host)
     ui->ProgressBar1->setRange(0, 100);
     ui->ProgressBar1->setValue(0);
     ui->lbState->hide();
+    for (QWidget *w : {static_cast<QWidget *>(ui->lbFiles), static_cast<QWidget *>(ui->meFiles),
+                       static_cast<QWidget *>(ui->btOpenFolder), static_cast<QWidget *>(ui->btClose)})
+        w->hide();
+    for (QWidget *w : {static_cast<QWidget *>(ui->meFiles), static_cast<QWidget *>(ui->btOpenFolder),
+                       static_cast<QWidget *>(ui->btClose)})
+        w->installEventFilter(this);
+    connect(ui->btOpenFolder, &QPushButton::clicked, this, &TFormReadArch::OpenFolder);
+    connect(ui->btClose, &QPushButton::clicked, this, [this] { done(1); });
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, [this] { done(1); });
     animation_.setInterval(120);
@@ -189,6 +204,7 @@ void TFormReadArch::RunReadout() {
         korvul::ShowException(e);
     }
     written_ = readout.WrittenFiles();
+    readout.ReportEnd();
     Finish();
 }
 
@@ -211,7 +227,44 @@ void TFormReadArch::Finish() {
     ui->Animate1->hide();
     ui->lbState->setText(LanguageText(cancelled_ ? kTextCancelled : kTextFinished));
     ui->lbState->show();
+    ui->btClose->show();
+    ui->btClose->setDefault(true);
+    ui->btClose->setFocus();
     Timer1.start(ScaledMs(kCloseMs));
+}
+
+// Where the files went. Paths are shown as plain text: a directory name is the user's, not markup.
+void TFormReadArch::ShowFiles(const TReadArchFiles &files) {
+    folder_ = files.Directory;
+    if (files.Files.isEmpty()) {
+        ui->lbFiles->setText(LanguageText(kTextNoFiles));
+    } else {
+        ui->lbFiles->setText(files.HomeDirectory ? LanguageText(kTextFilesInHome) : LanguageText(kTextFilesWritten));
+        ui->meFiles->setPlainText(files.Files.join(QLatin1Char('\n')));
+        ui->meFiles->show();
+        ui->btOpenFolder->show();
+    }
+    ui->lbFiles->setTextFormat(Qt::PlainText);
+    ui->lbFiles->show();
+}
+
+void TFormReadArch::OpenFolder() {
+    StayOpen();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder_)))
+        ReadoutMessage(this, QString(), LanguageFormat(kTextFolderNotOpened, {folder_}));
+}
+
+// The operator is reading the list or using the window: it no longer closes under the pointer.
+void TFormReadArch::StayOpen() { Timer1.stop(); }
+
+void TFormReadArch::enterEvent(QEnterEvent *event) {
+    if (finished_) StayOpen();
+    QDialog::enterEvent(event);
+}
+
+bool TFormReadArch::eventFilter(QObject *watched, QEvent *event) {
+    if (finished_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)) StayOpen();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormReadArch::AskCancel() {

@@ -2,7 +2,9 @@
 // TFormReadArch: the modal archive readout window (text base 200). A file-copy animation, a progress
 // bar and a status bar with three panels (records, channel, state). The readout runs when the window is
 // first shown; Escape asks TFrmCancelDlg whether to cancel. At the end the window says "finished" or
-// "cancelled" and closes itself with result 1 after 5000 ms (scaled by KORVUL_TIME_SCALE).
+// "cancelled", lists the files written (and says when they went to the home directory because no file
+// directory is set), offers "Open folder" and "Close", and closes itself with result 1 after 5000 ms
+// (scaled by KORVUL_TIME_SCALE) unless the operator points at it or uses it: then it stays until closed.
 //
 // Failures: a broken connection ("ERROR" or a negative result) is reported to the host (message 1127 of
 // the main window: it closes this window, shows text 2207 and disconnects); a device refusal shows text
@@ -21,6 +23,9 @@ namespace Ui {
 class TFormReadArch;
 }
 class QLabel;
+namespace korvul {
+struct TReadArchFiles;
+}
 
 namespace korvul {
 
@@ -70,6 +75,11 @@ public:
     void SetPanel(int panel, const QString &text);
     void SetProgress(int position, int maximum);
     const korvul::TReadArchHost &Host() const { return host_; }
+    void ShowFiles(const korvul::TReadArchFiles &files);
+    // The folder "Open folder" opens (the folder of the files written).
+    QString Folder() const { return folder_; }
+    // The window closes itself at the end (false once the operator used it).
+    bool ClosesItself() const { return Timer1.isActive(); }
 
     void reject() override;
 
@@ -77,6 +87,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void SetUpStatusBar();
@@ -86,6 +98,8 @@ private:
     void DrawAnimationFrames();
     void NextAnimationFrame();
     void AskCancel();
+    void OpenFolder();
+    void StayOpen();
 
     std::unique_ptr<Ui::TFormReadArch> ui;
     korvul::TReadArchHost host_;
@@ -100,4 +114,5 @@ private:
     bool cancelled_ = false;
     bool asking_ = false;
     QStringList written_;
+    QString folder_;
 };

@@ -101,6 +101,14 @@ std::array<QString, kShownColumns> ShownRow(const TProcessRow &raw, const QStrin
     return shown;
 }
 
+bool IsProcessNumberColumn(int rawColumn) {
+    return (rawColumn >= 1 && rawColumn <= 6) || rawColumn == 8 || rawColumn == 9;
+}
+
+QString TitleWithUnit(const QString &title, const QString &unit) {
+    return unit.isEmpty() ? title : title + QStringLiteral("\n[") + unit + QLatin1Char(']');
+}
+
 int InitialPeriod(int typeCode, int pdbPeriod) {
     if (typeCode == 91 && pdbPeriod < 10) return 10;
     // The field holds two digits; a larger value from a hand-edited settings file is held at 99.

@@ -49,6 +49,16 @@ std::array<QString, kShownColumns> ShownRow(const TProcessRow &raw, const QStrin
 // column reading "Ok" or "Er" (StatusCheck).
 std::array<QString, kShownColumns> ShownCells(const TProcessRow &raw, const QString &columnOrder);
 
+// Unit of a raw column for a device type. The answers carry bare numbers; every device type with
+// process data reports volumes in m³, pressure in bar, temperature in °C (the kelvin of the P67 answer
+// are shifted) and flow rates in m³/h. Empty for time, factors and status, and for other types.
+QString ProcessDataUnit(int typeCode, int rawColumn);
+// Raw columns that hold numbers (the values and flow rates), shown right-aligned.
+bool IsProcessNumberColumn(int rawColumn);
+// A column title over its unit in brackets ("Volume" and "[m³]" on two lines); the title alone
+// when the column has no unit.
+QString TitleWithUnit(const QString &title, const QString &unit);
+
 // Period in seconds shown when the window opens (PDBPERIOD; type 91 at least 10, others at least 5).
 int InitialPeriod(int typeCode, int pdbPeriod);
 // A period the operator applies: the value used, and when it was out of range the lowest and highest

@@ -25,6 +25,13 @@ std::array<QString, kShownColumns> ShownCells(const TProcessRow &raw, const QStr
     return cells;
 }
 
+QString ProcessDataUnit(int typeCode, int rawColumn) {
+    static const char16_t *const kUnits[kRawColumns] = {u"", u"m³", u"m³", u"bar", u"", u"°C", u"", u"", u"m³/h", u"m³/h"};
+    if (rawColumn < 0 || rawColumn >= kRawColumns) return QString();
+    if (!LookUpDeviceType(typeCode, 0).HasProcessData) return QString();
+    return QString::fromUtf16(kUnits[rawColumn]);
+}
+
 QStringList ProcessDataTitles() {
     QStringList titles;
     for (int c = 0; c < kRawColumns; ++c) titles << LanguageText(TextNumber(kFirstTitleText, c));

@@ -34,6 +34,7 @@ constexpr TRange kRequired[] = {
     {139, 139}, {180, 185}, {189, 190},                  // main window: tab text, labels, status bar
     {210, 210}, {215, 215}, {220, 220}, {222, 229},      // archive readout and its cancel question
     {250, 251}, {253, 254}, {256, 258},                  // readout and common data messages
+    {231, 232}, {235, 236},                              // archive readout: end of the readout
     {311, 314}, {340, 342},                              // process data
     {423, 426}, {450, 453},                              // user options
     {613, 613}, {618, 618},                              // serial interface settings
@@ -59,8 +60,8 @@ struct TFormat {
     uint16_t number;
     const char *signature;
 };
-constexpr std::array<TFormat, 24> kFormats = {{
-    {210, "d"},   {215, "d"},  {220, "s"},  {257, "d"},   {341, "dd"},  {424, "s"},
+constexpr std::array<TFormat, 26> kFormats = {{
+    {210, "d"},   {215, "d"},  {220, "s"},  {235, "d"},   {236, "s"},   {257, "d"},   {341, "dd"},  {424, "s"},
     {1221, "d"},  {1222, "dff"}, {1285, "s"}, {1287, "ff"}, {1302, "s"}, {1303, "s"},
     {1304, "s"},  {1310, "d"}, {1333, "ss"}, {1334, "f"}, {1336, "s"},  {1414, "s"},
     {1443, "f"},  {1820, "dsss"}, {2202, "d"}, {2206, "d"}, {3000, "s"}, {4014, "ds"},

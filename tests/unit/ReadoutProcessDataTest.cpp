@@ -117,6 +117,23 @@ TEST(ReadoutProcessData, ShownColumnsThroughTheColumnOrder) {
     EXPECT_EQ(QStringList(flow.begin(), flow.end()), (QStringList{"0", "8", "9", "3", "4", "5", "6", "7"}));
 }
 
+// Every type with process data has the same units per raw column; a type without process data has
+// none (its window never opens, but a title must not claim a unit).
+TEST(ReadoutProcessData, UnitsOfTheRawColumnsByDeviceType) {
+    const QStringList corrector{"", "m³", "m³", "bar", "", "°C", "", "", "m³/h", "m³/h"};
+    for (int type : {89, 90, 91, 92, 93, 95}) {
+        QStringList units;
+        for (int c = 0; c < kRawColumns; ++c) units << ProcessDataUnit(type, c);
+        EXPECT_EQ(units, corrector) << type;
+    }
+    for (int type : {24, 42, 84, 94})
+        for (int c = 0; c < kRawColumns; ++c) EXPECT_TRUE(ProcessDataUnit(type, c).isEmpty()) << type << " " << c;
+    EXPECT_TRUE(ProcessDataUnit(92, -1).isEmpty());
+    EXPECT_TRUE(ProcessDataUnit(92, kRawColumns).isEmpty());
+    EXPECT_EQ(TitleWithUnit("Volume", "m³"), "Volume\n[m³]");
+    EXPECT_EQ(TitleWithUnit("Time", ""), "Time");
+}
+
 TEST(ReadoutProcessData, PeriodWhenTheWindowOpens) {
     EXPECT_EQ(InitialPeriod(93, 3), 5);
     EXPECT_EQ(InitialPeriod(91, 7), 10);
