@@ -201,17 +201,20 @@ void MakeDirectory(const QString &file, const QString &dir) {
         Fail(file, QStringLiteral("cannot create the directory %1: %2").arg(dir, ErrnoText(errno)));
 }
 
-bool WriteAll(int fd, const QByteArray &data) {
+// Writes all of data; returns 0, or the errno of the failure. A write that makes no progress counts as
+// a full file system, so a reason always reaches the message.
+int WriteAll(int fd, const QByteArray &data) {
     const char *p = data.constData();
     qsizetype left = data.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, size_t(left));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return errno != 0 ? errno : EIO;
+        if (n == 0) return ENOSPC;
         p += n;
         left -= n;
     }
-    return true;
+    return 0;
 }
 
 // Writes data to a fresh temporary file next to target and renames it over target. On failure the
@@ -220,8 +223,8 @@ void ReplaceFile(const QString &shownPath, const QString &target, const QByteArr
     QByteArray tmp = QFile::encodeName(target) + ".XXXXXX";
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);   // mode 0600
     if (fd < 0) Fail(shownPath, ErrnoText(errno));
-    int err = 0;
-    if (::fchmod(fd, 0600) != 0 || !WriteAll(fd, data) || ::fsync(fd) != 0) err = errno;
+    int err = ::fchmod(fd, 0600) != 0 ? errno : WriteAll(fd, data);
+    if (err == 0 && ::fsync(fd) != 0) err = errno;   // delayed allocation reports a full disk here
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && ::rename(tmp.constData(), QFile::encodeName(target).constData()) != 0) err = errno;
     if (err != 0) {

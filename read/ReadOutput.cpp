@@ -113,10 +113,10 @@ QString CommonDataText(const TCommonReport &report) {
     QString out = QStringLiteral("[DEVICE]\n");
     out += QStringLiteral("IdentText=%1\nTypeName=%2\nTypeCode=%3\nVersion=%4\nSoftware=%5\nChannelCount=%6\n"
                           "WriteAccess=%7\n")
-               .arg(info.IdentText, info.TypeName)
+               .arg(OneLine(info.IdentText), OneLine(info.TypeName))
                .arg(info.TypeCode)
                .arg(info.Version)
-               .arg(SoftwareText(info.Version))
+               .arg(OneLine(SoftwareText(info.Version)))
                .arg(info.ChannelCount)
                .arg(info.WriteAccess ? 1 : 0);
     for (const TChannelData &c : report.Channels) {
