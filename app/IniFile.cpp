@@ -174,22 +174,26 @@ struct TReadResult {
     QString error;   // empty when read
 };
 
-// Reads the whole of an open file, which must be a regular file.
+// Reads the whole of an open file, which must be a regular file, straight into one buffer of the
+// file's size (no second copy), growing it only for a file that grows while it is read.
 TReadResult ReadRegularFile(int fd) {
-    TReadResult r;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return TReadResult{{}, ErrnoText(errno)};
     if (S_ISDIR(st.st_mode)) return TReadResult{{}, ErrnoText(EISDIR)};
     if (!S_ISREG(st.st_mode)) return TReadResult{{}, QStringLiteral("not a regular file (a FIFO, socket or device)")};
-    r.data.reserve(qsizetype(st.st_size));
-    char buf[65536];
+    TReadResult r;
+    r.data.resize(qsizetype(st.st_size) + 1);   // one byte more shows the end without a second read
+    qsizetype got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == r.data.size()) r.data.resize(got + 65536);
+        const ssize_t n = ::read(fd, r.data.data() + got, size_t(r.data.size() - got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return TReadResult{{}, ErrnoText(errno)};
-        if (n == 0) return r;
-        r.data.append(buf, qsizetype(n));
+        if (n == 0) break;
+        got += n;
     }
+    r.data.truncate(got);
+    return r;
 }
 
 // Creates dir and its missing parents with mode 0700 (the directory holds access codes).
@@ -249,15 +253,15 @@ TIniFile::TIniFile(const QString &path) : path_(path) {
         if (errno != ENOENT && errno != ENOTDIR) readError_ = ErrnoText(errno);   // missing: an empty profile
         return;
     }
-    const TReadResult r = ReadRegularFile(fd);
+    TReadResult r = ReadRegularFile(fd);
     ::close(fd);
     if (!r.error.isEmpty()) {
         readError_ = r.error;
         return;
     }
-    data_ = r.data;
+    data_ = std::move(r.data);   // moved, never shared: a later change must not copy the whole file
     const qsizetype nl = data_.indexOf('\n');
-    if (nl > 0 && data_[nl - 1] == '\r') eol_ = "\r\n";
+    if (nl > 0 && data_.at(nl - 1) == '\r') eol_ = "\r\n";
 }
 
 TIniFile::TLineRef TIniFile::LineAt(qsizetype pos) const {
