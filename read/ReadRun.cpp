@@ -95,8 +95,8 @@ void LoadToolSettings(const TReadOptions &o) {
         throw TReadFailure(kExitArguments, QStringLiteral("settings file %1 does not exist").arg(path));
     const QString unreadable = LoadSettingsFrom(path, Settings());
     if (!unreadable.isEmpty())
-        ReadMessage(QStringLiteral("settings file %1 cannot be read (%2); the default settings are used. Make it "
-                                   "readable for your user").arg(path, unreadable));
+        ReadMessage(QStringLiteral("settings file %1 cannot be read (%2); the default settings are used. Put a "
+                                   "file your user can read in its place, or remove what is there").arg(path, unreadable));
     const QString language = LanguageModulePath(ReadLanguageCode(path));
     if (!LoadLanguageModuleFile(language))
         throw TReadFailure(kExitOther, QStringLiteral("language file %1 not found").arg(language));
