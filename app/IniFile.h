@@ -29,9 +29,14 @@ public:
     static constexpr int kMaxValueLength = 2047;
 
     // Reads the file at path; a missing or unreadable file is an empty profile (reading never fails).
+    // Only a regular file is read: a FIFO, device or directory at the path counts as unreadable (a FIFO
+    // is never waited on). The file is held as it is, so memory stays near the file's size.
     explicit TIniFile(const QString &path);
 
     const QString &FileName() const { return path_; }
+    // Why an existing file could not be read ("Permission denied", "is a directory", ...); empty when
+    // it was read or does not exist.
+    const QString &ReadError() const { return readError_; }
 
     // Values are at most 2047 characters (a longer value is cut), surrounding blanks trimmed.
     QString ReadString(const QString &section, const QString &key, const QString &def) const;
@@ -59,26 +64,22 @@ public:
     QByteArray Contents() const;
 
 private:
-    enum class TLineKind { Other, Comment, Section, Entry };
-    struct TLine {
-        QByteArray text;   // bytes without the line end
-        QByteArray eol;    // "\n", "\r\n", or empty for a last line without one
-        TLineKind kind = TLineKind::Other;
-        QString name;      // section name (Section) or key name (Entry)
+    // One line of data_: its text [begin, textEnd) without the line end, the next line at next.
+    struct TLineRef {
+        qsizetype begin = 0, textEnd = 0, next = 0;
     };
-
-    void Parse(const QByteArray &data);
-    static void Classify(TLine &line, bool firstLine);
-    int FindEntry(const QString &section, const QString &key) const;
-    int FindSection(const QString &section) const;
-    int InsertPosition(int sectionLine) const;
-    void InsertLine(int at, const QByteArray &text);
+    TLineRef LineAt(qsizetype pos) const;
+    qsizetype FindEntry(const QString &section, const QString &key) const;
+    qsizetype FindSection(const QString &section) const;
+    qsizetype InsertPosition(qsizetype sectionLine) const;
+    qsizetype InsertLine(qsizetype at, const QByteArray &text);
+    TLineRef LastLine() const;
     QString TargetPath() const;
 
     QString path_;
-    QList<TLine> lines_;
+    QByteArray data_;           // the file's bytes, every change made in place
     QByteArray eol_ = "\n";     // line end style found in the file (CR LF or LF)
-    bool unreadable_ = false;   // the file exists but could not be read
+    QString readError_;         // the file exists but could not be read: why
 };
 
 } // namespace korvul

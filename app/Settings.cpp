@@ -64,7 +64,7 @@ TSettings &Settings() {
     return settings;
 }
 
-void LoadSettingsFrom(const QString &path, TSettings &s) {
+QString LoadSettingsFrom(const QString &path, TSettings &s) {
     const TIniFile ini(path);
     const TSettings d;
     s = d;
@@ -73,9 +73,12 @@ void LoadSettingsFrom(const QString &path, TSettings &s) {
     LoadModem(ini, s, d);
     s.CLM300ACCESSCODE = ini.ReadString(kClm300, "CLM300ACCESSCODE", d.CLM300ACCESSCODE);
     s.LANGUAGE = LanguageOf(ini);
+    return ini.ReadError();
 }
 
-void LoadSettings() { LoadSettingsFrom(SettingsFilePath(), Settings()); }
+QString LoadSettings() { return LoadSettingsFrom(SettingsFilePath(), Settings()); }
+
+QString SettingsReadError(const QString &path) { return TIniFile(path).ReadError(); }
 
 // The file is read again before writing, so that keys the program never writes (and every other line)
 // keep what the user put there since the start.

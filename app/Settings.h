@@ -52,9 +52,13 @@ struct TSettings {
 TSettings &Settings();
 
 // Fills Settings() from SettingsFilePath() in the documented key order; never fails (defaults).
-void LoadSettings();
+// Returns why an existing file could not be read (then every value is its default), else empty.
+QString LoadSettings();
 // Same from a given file, into a given record (tests, korvul-read).
-void LoadSettingsFrom(const QString &path, TSettings &s);
+QString LoadSettingsFrom(const QString &path, TSettings &s);
+// Why the file at path exists but cannot be read ("Permission denied", ...); empty when it can be read
+// or does not exist.
+QString SettingsReadError(const QString &path);
 
 // Writes Settings() to SettingsFilePath(). Throws TIniFileError naming the file when it cannot write;
 // the file on disk then stays as it was.

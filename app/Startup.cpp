@@ -2,8 +2,11 @@
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/Paths.h"
+#include "app/Settings.h"
 #include "comm/Tcomm.h"
 #include "main/FormMain.h"
+#include "main/MainMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -24,6 +27,15 @@ void ShowStartupError(const QString &text) {
 
 } // namespace
 
+void ReportUnreadableSettings() {
+    const QString path = SettingsFilePath();
+    const QString reason = SettingsReadError(path);
+    if (reason.isEmpty()) return;
+    const QString text = LanguageFormat(kTextSettingsUnreadable, {path, reason});
+    std::fprintf(stderr, "korvul: %s\n", text.toLocal8Bit().constData());
+    if (!BatchMode()) ShowMessageText(nullptr, text);
+}
+
 int RunProgram(QApplication &app) {
     const QString error = LoadLanguageModule();
     if (!error.isEmpty()) {
@@ -36,6 +48,7 @@ int RunProgram(QApplication &app) {
     // A driver that cannot be loaded now is reported again, with its text, by the first connect.
     const QString driverError = CreateCommObject();
     if (!driverError.isEmpty()) std::fprintf(stderr, "korvul: %s\n", driverError.toLocal8Bit().constData());
+    ReportUnreadableSettings();
     const int rc = RunMainWindow();
     FreeCommObject();
     UnloadLanguageModule();

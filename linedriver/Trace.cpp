@@ -85,18 +85,36 @@ void Trace::startFrom(const std::string &optionPath) {
     begin(o, output);
 }
 
+// Opens the trace output for appending, or returns -1. The trace holds every byte sent, access codes
+// included, so only a regular file that only its owner can read is written:
+// - O_NOFOLLOW: a symbolic link at the name is refused, so nobody can redirect the trace elsewhere;
+// - O_NONBLOCK: a FIFO at the name does not block the load (and is refused as not regular);
+// - a file with further hard links is refused (the same bytes would be readable under another name),
+//   and so is a file of another user (who could read it whatever its mode);
+// - an existing file with group or world bits is made 0600 before anything is written to it.
+static int OpenTraceOutput(const std::string &outputPath) {
+    const int fd = ::open(outputPath.c_str(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                        st.st_uid == geteuid() && ((st.st_mode & 07777) == 0600 || fchmod(fd, 0600) == 0);
+    if (!usable) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 void Trace::begin(const TraceOptions &o, const std::string &outputPath) {
     struct stat st {};
-    if (o.autoRemove && stat(outputPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+    // lstat: an old symbolic link is removed itself, never what it points to.
+    if (o.autoRemove && lstat(outputPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         st.st_mtime < time(nullptr) - 24 * 60 * 60)
         unlink(outputPath.c_str());
-    // The trace holds every byte sent, access codes included: only the owner may read it.
-    // O_NONBLOCK keeps a FIFO named as output from blocking the load; only regular files are used.
-    const int fd =
-        ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0) return;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    const int fd = OpenTraceOutput(outputPath);
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        if (fd >= 0) ::close(fd);
         return;
     }
     fd_ = fd;

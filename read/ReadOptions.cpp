@@ -1,5 +1,7 @@
 #include "read/ReadOptions.h"
 
+#include <QFile>
+
 #include <functional>
 #include <map>
 
@@ -42,6 +44,21 @@ QString Bad(const QString &option, const QString &value, const char *what) {
     return QStringLiteral("%1: \"%2\" is not %3").arg(option, value, QLatin1String(what));
 }
 
+// The access code as the setting holds it: trimmed, at most 8 characters.
+QString AccessCodeText(const QString &text) { return text.trimmed().left(8); }
+
+// The first line of FILE, without its line end. A pipe works too (--access-code-file <(command)).
+QString ApplyAccessCodeFile(TReadOptions &o, const QString &v) {
+    if (v.isEmpty()) return QStringLiteral("--access-code-file needs a file name");
+    QFile file(v);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("--access-code-file: cannot read %1 (%2)").arg(v, file.errorString());
+    QByteArray line = file.readLine(4096);
+    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    o.AccessCode = AccessCodeText(QString::fromLocal8Bit(line));
+    return {};
+}
+
 QString ApplyMode(TReadOptions &o, const QString &v) {
     const QString mode = v.toLower();
     static const QStringList modes{"complete", "bom", "codemark", "dump"};
@@ -68,9 +85,10 @@ const std::map<QString, TOptionSpec> &Specs() {
              return QString();
          }}},
         {"--access-code", {true, TReadCommand::None, [](TReadOptions &o, const QString &v) {
-             o.AccessCode = v.trimmed().left(8);
+             o.AccessCode = AccessCodeText(v);
              return QString();
          }}},
+        {"--access-code-file", {true, TReadCommand::None, ApplyAccessCodeFile}},
         {"--reader", {true, TReadCommand::None, [](TReadOptions &o, const QString &v) {
              o.Reader = v;
              return QString();
@@ -141,6 +159,8 @@ QString CheckCommandOptions(TReadOptions &o, const QStringList &used, const std:
     if (channelText && o.Command == TReadCommand::Process)
         return QStringLiteral("--channel is an option of the common and archive commands");
     if (o.AllChannels && channelText) return QStringLiteral("--channel and --all-channels exclude each other");
+    if (used.contains(QLatin1String("--access-code")) && used.contains(QLatin1String("--access-code-file")))
+        return QStringLiteral("--access-code and --access-code-file exclude each other");
     return ApplyChannelText(o, channelText);
 }
 
@@ -195,6 +215,9 @@ TReadParse ParseReadArguments(const QStringList &args) {
         return r;
     }
     r.Error = CheckCommandOptions(r.Options, used, state.ChannelText);
+    // The environment keeps the code out of the process list; a code on the command line wins.
+    if (!r.Options.AccessCode && qEnvironmentVariableIsSet(kAccessCodeVariable))
+        r.Options.AccessCode = AccessCodeText(qEnvironmentVariable(kAccessCodeVariable));
     return r;
 }
 
@@ -228,10 +251,17 @@ Options of every command:
   --port COMn|/dev/...   the serial port (default: COM of the settings; COMn resolves as in korvul)
   --settings FILE        the settings file (default: $XDG_CONFIG_HOME/korvul/korvul.ini); never written
   --modem NUMBER         dial NUMBER through the modem of the settings before connecting
-  --access-code CODE     the device access code (default: ACCESSCODE)
+  --access-code CODE     the device access code (default: ACCESSCODE). Every local user can see it in
+                         the process list: prefer --access-code-file or KORVUL_ACCESS_CODE
+  --access-code-file FILE
+                         the access code from the first line of FILE (a pipe works too)
   --reader NAME          the reader name left in the device (default: READER)
 
 Messages go to standard error, data to standard output.
+
+Environment:
+  KORVUL_ACCESS_CODE     the device access code, unless --access-code or --access-code-file gives one
+  XDG_CONFIG_HOME        the folder of korvul/korvul.ini (default: ~/.config)
 
 Exit codes:
   0    success

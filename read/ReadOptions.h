@@ -31,7 +31,8 @@ struct TReadOptions {
     QString Port;                      // "COMn" or a device path
     QString SettingsFile;              // default: the user's korvul.ini
     QString ModemNumber;               // dial this number through the modem of the settings
-    std::optional<QString> AccessCode; // trimmed, at most 8 characters
+    std::optional<QString> AccessCode; // trimmed, at most 8 characters; --access-code, the first line of
+                                       // --access-code-file, or KORVUL_ACCESS_CODE
     std::optional<QString> Reader;
     // common
     bool Json = false;
@@ -52,9 +53,13 @@ struct TReadParse {
     QString Error;   // empty when the arguments are usable
 };
 
+// The environment variable that gives the access code without showing it in the process list.
+inline constexpr const char *kAccessCodeVariable = "KORVUL_ACCESS_CODE";
+
 // Parses the arguments after the program name. Options take their value as the next argument or after
 // "="; an option of another command, a missing or malformed value, a second command or anything unknown
-// is an error that names the argument.
+// is an error that names the argument. --access-code-file is read here (an unreadable file is an error);
+// without either access code option, KORVUL_ACCESS_CODE (when set) gives the code.
 TReadParse ParseReadArguments(const QStringList &args);
 
 // The --help text (usage, commands, options, exit codes).

@@ -16,12 +16,37 @@ void Add(QList<TShownValue> &out, const char *key, const QString &value, const Q
     out << TShownValue{QString::fromLatin1(key), value.trimmed(), label.trimmed(), unit.trimmed()};
 }
 
-// Lines of key=value text hold no line break: a value with one is written on one line.
+// Lines of key=value text hold no line break: a value with one is written on one line; no other
+// control character reaches the terminal either.
 QString OneLine(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
+    return EscapeControls(text);
+}
+
+const char kHex[] = "0123456789ABCDEF";
+
+bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+// QJsonDocument escapes C0 controls but writes DEL and the C1 controls as they are (UTF-8 C2 80..C2 9F).
+// Those bytes only occur inside strings, so a \u escape in their place keeps the document and its texts.
+QByteArray EscapeJsonControls(const QByteArray &json) {
+    QByteArray out;
+    out.reserve(json.size());
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto b = static_cast<unsigned char>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (b == 0x7F) {
+            out += "\\u007f";
+        } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += "\\u00" + QByteArray::number(next, 16);
+            ++i;
+        } else {
+            out += char(b);
+        }
+    }
+    return out;
 }
 
 QJsonObject DeviceObject(const TDeviceInfo &info) {
@@ -88,10 +113,10 @@ QString CommonDataText(const TCommonReport &report) {
     QString out = QStringLiteral("[DEVICE]\n");
     out += QStringLiteral("IdentText=%1\nTypeName=%2\nTypeCode=%3\nVersion=%4\nSoftware=%5\nChannelCount=%6\n"
                           "WriteAccess=%7\n")
-               .arg(info.IdentText, info.TypeName)
+               .arg(OneLine(info.IdentText), OneLine(info.TypeName))
                .arg(info.TypeCode)
                .arg(info.Version)
-               .arg(SoftwareText(info.Version))
+               .arg(OneLine(SoftwareText(info.Version)))
                .arg(info.ChannelCount)
                .arg(info.WriteAccess ? 1 : 0);
     for (const TChannelData &c : report.Channels) {
@@ -112,7 +137,18 @@ QByteArray CommonDataJson(const TCommonReport &report) {
     QJsonObject root;
     root["device"] = DeviceObject(report.Info);
     root["channels"] = channels;
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return EscapeJsonControls(QJsonDocument(root).toJson(QJsonDocument::Indented));
+}
+
+QString EscapeControls(const QString &text, QStringView keep) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (!IsControl(c) || keep.contains(ch)) out += ch;
+        else out += QLatin1String(c < 0x80 ? "\\x" : "\\u00") + QLatin1Char(kHex[c >> 4]) + QLatin1Char(kHex[c & 15]);
+    }
+    return out;
 }
 
 QString CsvField(const QString &field) {
@@ -126,10 +162,9 @@ QString CsvField(const QString &field) {
 }
 
 QString ProcessLine(const QStringList &cells, bool csv, QChar separator) {
-    if (!csv) return cells.join(separator) + QLatin1Char('\n');
-    QStringList quoted;
-    for (const QString &c : cells) quoted << CsvField(c);
-    return quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
+    QStringList shown;
+    for (const QString &c : cells) shown << (csv ? CsvField(EscapeControls(c, u"\t\r\n")) : OneLine(c));
+    return shown.join(csv ? QLatin1Char(',') : separator) + QLatin1Char('\n');
 }
 
 QStringList ShownTitles(const QStringList &rawTitles) {

@@ -32,15 +32,24 @@ struct TShownValue {
 QList<TShownValue> ShownValues(const TStrList &items, const TDeviceInfo &info);
 
 // "[DEVICE]" with the identification, then per channel "[CHANNEL n]", its raw items and its shown
-// values (counters as value, blank, unit). Lines end in LF.
+// values (counters as value, blank, unit). Lines end in LF; a line break inside a text is a blank,
+// any other control character is escaped (EscapeControls).
 QString CommonDataText(const TCommonReport &report);
 // {"device": {...}, "channels": [{"channel": n, "items": {...}, "values": {...}, "counters": [...]}]}
+// Control characters in texts are JSON escapes ("\u001b"), so the document reads back to the texts as
+// read and shows no control character on a terminal.
 QByteArray CommonDataJson(const TCommonReport &report);
+
+// Text as a terminal can show it without acting on it: every control character (C0 below U+0020, DEL,
+// the C1 range U+0080..U+009F), except those in `keep`, is written as "\xHH" (C1 as "\u0080".."\u009F").
+// Printable text, including any non-ASCII character, is unchanged.
+QString EscapeControls(const QString &text, QStringView keep = {});
 
 // One field as CSV needs it: quoted (quotes doubled) when it holds a comma, a quote, CR or LF, or
 // starts or ends with a blank.
 QString CsvField(const QString &field);
-// The cells of one line joined by the separator (plain) or as CSV; ends in LF.
+// The cells of one line joined by the separator (plain) or as CSV; ends in LF. Control characters in a
+// cell are escaped; plain cells have line breaks as blanks, CSV keeps TAB, CR and LF (quoted).
 QString ProcessLine(const QStringList &cells, bool csv, QChar separator);
 // The titles of the shown columns (through the counter column order) and one shown row.
 QStringList ShownTitles(const QStringList &rawTitles);

@@ -96,7 +96,10 @@ void LoadToolSettings(const TReadOptions &o) {
     const QString path = o.SettingsFile.isEmpty() ? SettingsFilePath() : o.SettingsFile;
     if (!o.SettingsFile.isEmpty() && !QFileInfo(path).isFile())
         throw TReadFailure(kExitArguments, QStringLiteral("settings file %1 does not exist").arg(path));
-    LoadSettingsFrom(path, Settings());
+    const QString unreadable = LoadSettingsFrom(path, Settings());
+    if (!unreadable.isEmpty())
+        ReadMessage(QStringLiteral("settings file %1 cannot be read (%2); the default settings are used. Put a "
+                                   "file your user can read in its place, or remove what is there").arg(path, unreadable));
     const QString language = LanguageModulePath(ReadLanguageCode(path));
     if (!LoadLanguageModuleFile(language))
         throw TReadFailure(kExitOther, QStringLiteral("language file %1 not found").arg(language));
@@ -306,7 +309,7 @@ void ReadMessage(const QString &text) {
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     for (const QString &line : t.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        std::fprintf(stderr, "korvul-read: %s\n", line.toLocal8Bit().constData());
+        std::fprintf(stderr, "korvul-read: %s\n", EscapeControls(line).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

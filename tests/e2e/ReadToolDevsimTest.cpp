@@ -3,13 +3,17 @@
 // state, process data as CSV, and one exit code for each way a readout fails.
 #include "ReadoutDevsimFixture.h"
 
+#include "comm/Items.h"
 #include "read/ReadOptions.h"
 #include "readout/ArchiveReadout.h"
 #include "readout/ProcessData.h"
 
+#include <QDir>
+#include <QJsonParseError>
 #include <QProcess>
 #include <QRegularExpression>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace korvul;
 using namespace readouttest;
@@ -21,32 +25,40 @@ struct TToolRun {
     QString out, err;
 };
 
+// Runs build/bin/korvul-read with configHome as XDG_CONFIG_HOME, extra variables and no display.
+TToolRun RunReadTool(const QString &configHome, const QStringList &args,
+                     const QProcessEnvironment &extra = {}, int deadlineMs = 60000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "KORVUL_ACCESS_CODE"}) env.remove(var);
+    env.insert("XDG_CONFIG_HOME", configHome);
+    env.insert(extra);
+    p.setProcessEnvironment(env);
+    p.start(korvultest::BinDir() + "/korvul-read", args);
+    TToolRun r;
+    if (!p.waitForFinished(deadlineMs)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "korvul-read did not end within " << deadlineMs << " ms";
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
 class ReadToolDevsim : public ReadoutDevsim {
 protected:
     // Runs build/bin/korvul-read with the test's private configuration and no display.
-    TToolRun Tool(const QStringList &args, int deadlineMs = 60000) {
+    TToolRun Tool(const QStringList &args, int deadlineMs = 60000, const QProcessEnvironment &extra = {}) {
         SaveSettingsTo(home.iniPath(), Settings());
         QFile ini(home.iniPath());   // the language of the test's own texts (never written by a save)
         EXPECT_TRUE(ini.open(QIODevice::Append));
         ini.write("[LANGUAGE]\r\nLANGUAGE=EN\r\n");
         ini.close();
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(var);
-        env.insert("XDG_CONFIG_HOME", home.path());
+        QProcessEnvironment env = extra;
         env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
-        p.setProcessEnvironment(env);
-        p.start(korvultest::BinDir() + "/korvul-read", args);
-        TToolRun r;
-        if (!p.waitForFinished(deadlineMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "korvul-read did not end within " << deadlineMs << " ms";
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return RunReadTool(home.path(), args, env, deadlineMs);
     }
     void SetUp() override {
         ReadoutDevsim::SetUp();
@@ -372,5 +384,80 @@ TEST_F(ReadToolDevsim, BrokenLineKeepsNoHalfFileAndEndsWithNoAnswer) {
     EXPECT_TRUE(QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(r.out.isEmpty());
 }
+
+// ---- texts and codes that must not leak or act ----
+
+// A device text with terminal control sequences (a title change, a screen clear) reaches the
+// terminal as visible escapes; the JSON output carries it as JSON escapes and reads back unchanged.
+TEST_F(ReadToolDevsim, DeviceTextWithControlSequencesCannotDriveTheTerminal) {
+    ASSERT_TRUE(sim.Start({"--type", "2461"}, Link(), kScale));
+    const QByteArray hostile("\x1B]2;pw\x07\x1B[2J!");   // 12 bytes, the reader name's length
+    ASSERT_EQ(hostile.size(), 12);
+    // The tool leaves its own reader name in the device at the end, so each run gets the text anew.
+    auto plantText = [&] {
+        Connect();
+        WriteItemOrRaise('f', hostile);
+        ReleasePort();
+    };
+    plantText();
+    TToolRun r = Tool({"common"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    for (const QChar c : {QChar(0x1B), QChar(0x07)}) EXPECT_FALSE(r.out.contains(c)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\ne=\\x1B]2;pw\\x07\\x1B[2J!\n")) << r.out.toStdString();
+
+    plantText();
+    r = Tool({"common", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    for (const QChar c : {QChar(0x1B), QChar(0x07)}) EXPECT_FALSE(r.out.contains(c));
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(doc.object()["channels"].toArray()[0].toObject()["items"].toObject()["e"].toString(),
+              QString::fromLatin1(hostile));
+}
+
+// The access code reaches the device from a file or the environment, never from the command line.
+TEST_F(ReadToolDevsim, AccessCodeFromAFileOrTheEnvironmentIsTaken) {
+    ASSERT_TRUE(sim.Start({"--type", "2461", "--access-code", "87654321"}, Link(), kScale));
+    Settings().ACCESSCODE.clear();
+    const QString codeFile = toolFiles.path() + "/code";
+    QFile f(codeFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("87654321\n");
+    f.close();
+    TToolRun r = Tool({"common", "--access-code-file", codeFile});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\nWriteAccess=1\n"));
+
+    QProcessEnvironment env;
+    env.insert("KORVUL_ACCESS_CODE", "87654321");
+    r = Tool({"common"}, 60000, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\nWriteAccess=1\n"));
+
+    env.insert("KORVUL_ACCESS_CODE", "11111111");
+    r = Tool({"common"}, 60000, env);
+    EXPECT_EQ(r.exitCode, kExitRefused) << "a wrong code from the environment is refused as any other";
+}
+
+class ReadToolUnreadableSettings : public ::testing::TestWithParam<const char *> {};
+
+// A settings file that cannot be read is said once, naming it, and the run goes on with the defaults;
+// a FIFO in its place is not waited on.
+TEST_P(ReadToolUnreadableSettings, IsSaidOnceAndTheRunGoesOn) {
+    korvultest::TempConfigHome home;
+    if (!QFile::exists(korvultest::BinDir() + "/korvul-read")) GTEST_SKIP() << "korvul-read is not built";
+    const QString kind = GetParam();
+    if (kind == "directory") ASSERT_TRUE(QDir().mkpath(home.iniPath()));
+    else ASSERT_EQ(mkfifo(QFile::encodeName(home.iniPath()).constData(), 0600), 0);
+    QTemporaryDir dir;
+    const TToolRun r = RunReadTool(home.path(), {"common", "--port", dir.path() + "/no-such-port"}, {}, 30000);
+    EXPECT_EQ(r.exitCode, kExitPort) << r.err.toStdString();
+    const QStringList said = r.err.split('\n').filter("cannot be read");
+    ASSERT_EQ(said.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(said[0].contains("settings file " + home.iniPath())) << said[0].toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReadToolUnreadableSettings, ::testing::Values("directory", "fifo"));
 
 } // namespace

@@ -40,3 +40,34 @@ INSTANTIATE_TEST_SUITE_P(Rows, StartWithoutLanguageModule, ::testing::Values(
     StartRow{"korvul", "EN", "korvulEN.lng"},
     StartRow{"abcdefgh", "", "abcdefDE.lng"},
     StartRow{"a.b", "FR", "aFR.lng"}));
+
+namespace {
+
+struct InfoRow { const char *argument; const char *expected; };
+
+class InfoWithoutDisplay : public ::testing::TestWithParam<InfoRow> {};
+
+} // namespace
+
+// --help and --version are answered before anything needs a display: no DISPLAY, no WAYLAND_DISPLAY,
+// no QT_QPA_PLATFORM (a window start would abort there).
+TEST_P(InfoWithoutDisplay, PrintsAndExitsWithZero) {
+    korvultest::TempConfigHome home;
+    QProcess proc;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", "");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    proc.setProcessEnvironment(env);
+    proc.start(korvultest::BinDir() + "/korvul", {"-style", "Fusion", GetParam().argument});
+    ASSERT_TRUE(proc.waitForFinished(30000));
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(proc.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QString::fromLatin1(GetParam().expected))) << out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, InfoWithoutDisplay, ::testing::Values(
+    InfoRow{"--help", "Usage: korvul"},
+    InfoRow{"-h", "korvul --help | --version"},
+    InfoRow{"--version", "korvul " KORVUL_VERSION "\n"}));

@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace linqortest;
@@ -103,6 +105,67 @@ TEST_F(LineDriverTrace, NewTraceFileIsPrivateAndExistingOnesAreAppendedTo) {
     session([](LineLibrary &) {});
     const QStringList all = lines();
     EXPECT_EQ(all.filter(QRegularExpression("^Start: ")).size(), 2) << "one start line per load";
+}
+
+TEST_F(LineDriverTrace, ExistingReadableTraceIsMadePrivateBeforeTheAccessCodeGoesIn) {
+    for (const mode_t mode : {0644u, 0666u, 0640u, 0700u}) {
+        writeFile(tracePath, "EARLIER\r\n");
+        ASSERT_EQ(chmod(tracePath.toLocal8Bit().constData(), mode), 0);
+        writeOptions("FILE=" + tracePath.toLocal8Bit() + "\n");
+        session([](LineLibrary &lib) { ASSERT_EQ(lib.write("12345678"), 0); });
+        struct stat st {};
+        ASSERT_EQ(stat(tracePath.toLocal8Bit().constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << "was " << std::oct << mode;
+        const QStringList all = lines();
+        ASSERT_FALSE(all.isEmpty());
+        EXPECT_EQ(all.first(), "EARLIER") << "an existing trace is appended to";
+        EXPECT_EQ(texts(all, kCounterLine).filter(QRegularExpression("^ \\d   \\(3\\d\\)$")).size(), 8);
+        QFile::remove(tracePath);
+    }
+}
+
+// Names the trace must not write through: each row makes the FILE name something other than a plain
+// file of this user with one name. Loading must neither block nor write anywhere.
+struct UnsafeTraceName {
+    const char *what;
+    std::function<void(const QByteArray &name, const QByteArray &elsewhere)> make;
+};
+
+TEST_F(LineDriverTrace, UnsafeTraceNamesGetNoTrace) {
+    const UnsafeTraceName rows[] = {
+        {"symlink to an existing file", [](const QByteArray &name, const QByteArray &elsewhere) {
+             QFile f(QString::fromLocal8Bit(elsewhere));
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("OTHER FILE\n");
+             f.close();
+             ASSERT_EQ(symlink(elsewhere.constData(), name.constData()), 0);
+         }},
+        {"dangling symlink", [](const QByteArray &name, const QByteArray &elsewhere) {
+             ASSERT_EQ(symlink(elsewhere.constData(), name.constData()), 0);
+         }},
+        {"FIFO", [](const QByteArray &name, const QByteArray &) { ASSERT_EQ(mkfifo(name.constData(), 0600), 0); }},
+        {"second hard link", [](const QByteArray &name, const QByteArray &elsewhere) {
+             QFile f(QString::fromLocal8Bit(elsewhere));
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("OTHER FILE\n");
+             f.close();
+             ASSERT_EQ(link(elsewhere.constData(), name.constData()), 0);
+         }},
+    };
+    const QByteArray name = tracePath.toLocal8Bit();
+    const QByteArray elsewhere = (config.path() + "/elsewhere.txt").toLocal8Bit();
+    writeOptions("FILE=" + name + "\n");
+    for (const UnsafeTraceName &row : rows) {
+        SCOPED_TRACE(row.what);
+        row.make(name, elsewhere);
+        const QFileInfo before(QString::fromLocal8Bit(elsewhere));
+        const qint64 sizeBefore = before.exists() ? before.size() : -1;
+        session([](LineLibrary &lib) { EXPECT_EQ(lib.write("12345678"), 0); });
+        const QFileInfo after(QString::fromLocal8Bit(elsewhere));
+        EXPECT_EQ(after.exists() ? after.size() : -1, sizeBefore) << "nothing written through the name";
+        ::unlink(name.constData());
+        ::unlink(elsewhere.constData());
+    }
 }
 
 TEST_F(LineDriverTrace, RealtimeWithDiffStampsTheTimeSinceTheStartAndHasNoTickLine) {

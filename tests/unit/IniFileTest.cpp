@@ -6,9 +6,13 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using korvul::TIniFile;
@@ -243,6 +247,7 @@ TEST(IniFileFailedSave, WriteErrorLeavesOldFileWholeAndNoTemporaryFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_NE(message.find(home.iniPath().toStdString()), std::string::npos) << message;
+    EXPECT_NE(message.find(std::strerror(EFBIG)), std::string::npos) << "the reason reaches the text: " << message;
     EXPECT_EQ(ReadBytes(home.iniPath()), before);
     EXPECT_TRUE(Leftovers(home.korvulDir()).isEmpty());
 }
@@ -291,6 +296,88 @@ TEST(IniFileFailedSave, UnreadableExistingFileIsNotReplaced) {
     ini.WriteInteger("A", "K", 1);
     EXPECT_THROW(ini.Save(), TIniFileError);
     EXPECT_TRUE(QFileInfo(home.iniPath()).isDir());
+}
+
+} // namespace
+
+namespace {
+
+// Runs TIniFile(path) in a child process; true when it ended within the deadline with a read error.
+// A FIFO at the path must never be waited on; a child keeps a hanging open from hanging the test.
+bool ConstructsPromptlyWithReadError(const QString &path) {
+    const pid_t child = ::fork();
+    if (child == 0) _exit(TIniFile(path).ReadError().isEmpty() ? 1 : 0);
+    int status = 0;
+    const bool ended = korvultest::WaitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; },
+                                             std::chrono::seconds(20));
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+struct UnreadableRow {
+    const char *what;
+    bool needsNonRoot;   // root reads a file whatever its mode
+    std::function<void(const QString &path)> make;
+};
+
+class IniUnreadable : public testing::TestWithParam<UnreadableRow> {};
+
+// An existing settings file that cannot be read gives the defaults, says why, and is never replaced by
+// a file holding only the program's keys.
+TEST_P(IniUnreadable, GivesDefaultsSaysWhyAndIsNotReplaced) {
+    if (GetParam().needsNonRoot && ::geteuid() == 0) GTEST_SKIP() << "root reads a file of mode 0000";
+    korvultest::TempConfigHome home;
+    GetParam().make(home.iniPath());
+    ASSERT_TRUE(ConstructsPromptlyWithReadError(home.iniPath())) << "hung, or no read error";
+    TIniFile ini(home.iniPath());
+    EXPECT_FALSE(ini.ReadError().isEmpty());
+    EXPECT_EQ(ini.ReadInteger("A", "K", 7), 7);
+    ini.WriteInteger("A", "K", 1);
+    std::string message;
+    try {
+        ini.Save();
+    } catch (const TIniFileError &e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find(ini.ReadError().toStdString()), std::string::npos) << message;
+    EXPECT_TRUE(QFileInfo(home.iniPath()).exists());
+    EXPECT_FALSE(QFileInfo(home.iniPath()).isFile() && ReadBytes(home.iniPath()).contains("K=1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, IniUnreadable, testing::Values(
+    UnreadableRow{"Directory", false, [](const QString &p) { ASSERT_TRUE(QDir().mkpath(p)); }},
+    UnreadableRow{"Fifo", false, [](const QString &p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); }},
+    UnreadableRow{"NoPermission", true, [](const QString &p) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[A]\nK=5\n");
+        f.close();
+        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0), 0);
+    }}),
+    [](const auto &info) { return std::string(info.param.what); });
+
+TEST(IniFile, MissingFileOrMissingFolderIsNoReadError) {
+    korvultest::TempConfigHome home;
+    EXPECT_TRUE(TIniFile(home.iniPath()).ReadError().isEmpty());
+    EXPECT_TRUE(TIniFile(home.path() + "/none/korvul.ini").ReadError().isEmpty());
+}
+
+// Changes edit the file's bytes in place: lines around them, however many, stay as they were.
+TEST(IniFile, ManyLinesAroundAChangeStayByteForByte) {
+    korvultest::TempConfigHome home;
+    QByteArray filler;
+    for (int i = 0; i < 20000; ++i) filler += "; note " + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+    const QByteArray before = "[A]\r\nK=old\r\n" + filler + "[B]\r\nL=1";
+    TIniFile ini = IniWith(home, before);
+    ini.WriteString("A", "K", "new");
+    ini.WriteString("B", "M", "2");
+    ini.WriteString("C", "N", "3");
+    EXPECT_EQ(ini.Contents(), "[A]\r\nK=new\r\n" + filler + "[B]\r\nL=1\r\nM=2\r\n\r\n[C]\r\nN=3\r\n");
+    EXPECT_EQ(ini.ReadString("B", "L", ""), "1");
 }
 
 } // namespace

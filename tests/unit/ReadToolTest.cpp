@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace korvul;
@@ -155,6 +156,100 @@ TEST_F(ReadCommonOutput, JsonKeepsRawTextsAndTheWindowsValues) {
     EXPECT_EQ(channel["channel"].toInt(), 2);
     EXPECT_EQ(channel["items"].toObject()["^"].toString(), "m3          ");   // raw, untrimmed
     EXPECT_EQ(channel["values"].toObject()["Unit"].toString(), "m3");
+}
+
+// ---- device texts reach a terminal as text, never as control sequences ----
+
+struct TEscapeRow {
+    QString raw, shown;
+};
+
+TEST(ReadOutputEscapes, ControlCharactersAreWrittenAsEscapesAndTextStaysAsItIs) {
+    const TEscapeRow rows[] = {
+        {"plain 12.5 m3", "plain 12.5 m3"},
+        {QString::fromUtf8("Grüße € ›"), QString::fromUtf8("Grüße € ›")},
+        {"\x1B]0;owned\x07", "\\x1B]0;owned\\x07"},
+        {"\x1B[2J\x1B[1;31m", "\\x1B[2J\\x1B[1;31m"},
+        {QString("a") + QChar(0x7F) + QChar(0x9B) + QChar(0x81) + "b", "a\\x7F\\u009B\\u0081b"},
+        {QString("nul") + QChar(0) + "tab\t", "nul\\x00tab\\x09"},
+    };
+    for (const TEscapeRow &r : rows) EXPECT_EQ(EscapeControls(r.raw), r.shown) << r.raw.toStdString();
+    EXPECT_EQ(EscapeControls("a\tb\nc\x1B", u"\t\n"), "a\tb\nc\\x1B");
+}
+
+TEST_F(ReadCommonOutput, DeviceTextsWithControlCharactersAreEscapedInEveryFormat) {
+    TCommonReport r = Report();
+    const QString hostile = QString("\x1B]0;x\x07") + QChar(0x9B) + "2J" + QChar(0x7F);
+    r.Channels[0].Items << "f=" + hostile;
+    r.Info.IdentText += "\x1B[5m";
+
+    const QString text = CommonDataText(r);
+    EXPECT_TRUE(text.split('\n').contains("f=\\x1B]0;x\\x07\\u009B2J\\x7F")) << text.toStdString();
+    EXPECT_TRUE(text.contains("IdentText=2461\\x1B[5m"));
+
+    const QByteArray json = CommonDataJson(r);
+    for (const char *raw : {"\x1B", "\x07", "\x7F", "\xC2\x9B"}) EXPECT_FALSE(json.contains(raw)) << json.toStdString();
+    QJsonParseError error{};
+    const QJsonObject root = QJsonDocument::fromJson(json, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_EQ(root["channels"].toArray()[0].toObject()["items"].toObject()["f"].toString(), hostile)
+        << "JSON escapes read back to the text as the device sent it";
+    EXPECT_EQ(root["device"].toObject()["identText"].toString(), "2461\x1B[5m");
+}
+
+TEST(ReadCsv, ProcessCellsEscapeControlsButCsvKeepsItsQuotedLineBreaks) {
+    const QStringList cells{"12:00\x1B[2J", "two\nlines", "tab\there", QString(QChar(0x9B))};
+    EXPECT_EQ(ProcessLine(cells, true, '\t'), "12:00\\x1B[2J,\"two\nlines\",tab\there,\\u009B\n");
+    EXPECT_EQ(ProcessLine(cells, false, '\t'), "12:00\\x1B[2J\ttwo lines\ttab\\x09here\t\\u009B\n")
+        << "a plain row keeps one line and one column per cell";
+}
+
+// ---- the access code without the process list ----
+
+class ReadAccessCode : public ::testing::Test {
+protected:
+    void SetUp() override { qunsetenv(kAccessCodeVariable); }
+    void TearDown() override { qunsetenv(kAccessCodeVariable); }
+    QString WriteCodeFile(const QByteArray &content) {
+        const QString path = dir.path() + "/code";
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(ReadAccessCode, FileGivesItsFirstLineWithoutTheLineEnd) {
+    const struct { QByteArray content; QString code; } rows[] = {
+        {"12345678\n", "12345678"}, {"12345678\r\nsecond line\n", "12345678"}, {"4711", "4711"},
+        {" 1234 \n", "1234"}, {"123456789\n", "12345678"}, {"\n", ""}};
+    for (const auto &row : rows) {
+        const TReadParse r = ParseReadArguments({"common", "--access-code-file", WriteCodeFile(row.content)});
+        ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+        EXPECT_EQ(r.Options.AccessCode, row.code) << row.content.toStdString();
+    }
+}
+
+TEST_F(ReadAccessCode, EnvironmentCountsOnlyWithoutAnOption) {
+    qputenv(kAccessCodeVariable, " 87654321 ");
+    EXPECT_EQ(Parse("common").Options.AccessCode, QString("87654321"));
+    EXPECT_EQ(Parse("common --access-code 11").Options.AccessCode, QString("11"));
+    const QString file = WriteCodeFile("22\n");
+    EXPECT_EQ(ParseReadArguments({"common", "--access-code-file=" + file}).Options.AccessCode, QString("22"));
+    qunsetenv(kAccessCodeVariable);
+    EXPECT_FALSE(Parse("common").Options.AccessCode.has_value()) << "the settings' code stays";
+}
+
+TEST_F(ReadAccessCode, UnreadableFileOrBothOptionsAreBadArguments) {
+    TReadParse r = ParseReadArguments({"common", "--access-code-file", dir.path() + "/missing"});
+    EXPECT_TRUE(r.Error.contains(dir.path() + "/missing")) << r.Error.toStdString();
+    r = ParseReadArguments({"common", "--access-code-file", dir.path()});
+    EXPECT_FALSE(r.Error.isEmpty()) << "a directory is no code file";
+    r = ParseReadArguments({"common", "--access-code", "1", "--access-code-file", WriteCodeFile("2\n")});
+    EXPECT_TRUE(r.Error.contains("exclude")) << r.Error.toStdString();
+    EXPECT_TRUE(ReadUsageText().contains("--access-code-file FILE"));
+    EXPECT_TRUE(ReadUsageText().contains(kAccessCodeVariable));
 }
 
 } // namespace
