@@ -105,7 +105,7 @@ QString FilterPhoneText(const QString &text) {
     return out;
 }
 
-QString PastedPhoneText(const QString &clipboard) { return FilterPhoneText(clipboard.left(255)); }
+QString PastedPhoneText(const QString &clipboard) { return FilterPhoneText(clipboard.left(kPhonePasteLimit)); }
 
 QString WithoutBlanks(const QString &text) {
     QString out = text;

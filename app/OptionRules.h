@@ -64,6 +64,8 @@ QString SpeedForConnection(bool remote, bool localClm);
 // Accepted characters of a telephone number: digits, ":", ",", "W" and "w".
 bool IsPhoneChar(QChar c);
 QString FilterPhoneText(const QString &text);
+// Longest telephone number text the number field takes (typed, pasted or dropped).
+inline constexpr int kPhonePasteLimit = 255;
 // Clipboard text as pasted into the number: at most its first 255 characters, then filtered.
 QString PastedPhoneText(const QString &clipboard);
 // Removes every blank.

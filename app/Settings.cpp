@@ -15,6 +15,15 @@ const QString kLanguage = QStringLiteral("LANGUAGE");
 
 QString PhoneKey(int index) { return QStringLiteral("Ph%1").arg(index); }
 
+// A PHCOUNT outside 0..49 (a hand-edited file) is read as the count of numbers present: entries up to
+// the last stored number, so that the list shows every one of them and a new number pushes none out.
+int PhoneCountPresent(const TSettings &s) {
+    int count = 0;
+    for (int i = 0; i < kPhoneListSize; ++i)
+        if (!s.Ph[i].trimmed().isEmpty()) count = i + 1;
+    return qMin(count, kPhoneListSize - 1);
+}
+
 QString LanguageOf(const TIniFile &ini) {
     const QString code = ini.ReadString(kLanguage, kLanguage, QString());
     return code.isEmpty() ? QStringLiteral("DE") : code;
@@ -52,9 +61,11 @@ void LoadModem(const TIniFile &ini, TSettings &s, const TSettings &d) {
     s.PREFIX = ini.ReadString(kModem, "PREFIX", d.PREFIX);
     s.DIAL_TIMEOUT = ini.ReadInteger(kModem, "DIAL_TIMEOUT", d.DIAL_TIMEOUT);
     s.RESET_STRING = ini.ReadString(kModem, "RESET_STRING", d.RESET_STRING);
-    s.PHCOUNT = qMin(ini.ReadInteger(kModem, "PHCOUNT", d.PHCOUNT), kPhoneListSize - 1);
-    // Entries above PHCOUNT (all of them when it is negative) stay empty.
-    for (int i = 0; i <= s.PHCOUNT; ++i) s.Ph[i] = ini.ReadString(kModem, PhoneKey(i), QString());
+    // Every stored number is read whatever PHCOUNT says: a save writes Ph0..Ph9 back from memory, so a
+    // number left unread would be blanked in the file.
+    for (int i = 0; i < kPhoneListSize; ++i) s.Ph[i] = ini.ReadString(kModem, PhoneKey(i), QString());
+    s.PHCOUNT = ini.ReadInteger(kModem, "PHCOUNT", d.PHCOUNT);
+    if (s.PHCOUNT < 0 || s.PHCOUNT >= kPhoneListSize) s.PHCOUNT = PhoneCountPresent(s);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ struct TSettings {
     QString PREFIX = "P";
     int DIAL_TIMEOUT = 90;                // s, never written
     QString RESET_STRING = "&F";
-    int PHCOUNT = 9;                      // never written; above 49 held as 49
+    int PHCOUNT = 9;                      // last list index; never written; outside 0..49: numbers present
     std::array<QString, kPhoneListSize> Ph; // most recently dialled first
     // [CLM-300]
     QString CLM300ACCESSCODE;

@@ -17,6 +17,9 @@ using namespace korvul;
 
 namespace {
 constexpr uint16_t kTelephoneBase = 700;
+
+// Index of the last list entry: PHCOUNT held to 0..49, so that Dial always stores the number in Ph0.
+int PhoneListLast(const TSettings &s) { return qBound(0, s.PHCOUNT, kPhoneListSize - 1); }
 } // namespace
 
 TFoTelephone::TFoTelephone(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoTelephone>()) {
@@ -26,7 +29,7 @@ TFoTelephone::TFoTelephone(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     auto *kind = new QButtonGroup(this);  // exclusive whether or not the dialog is on screen
     for (QRadioButton *rb : {ui->rbGX500, ui->rbCLM300, ui->rbOther}) kind->addButton(rb);
     const TSettings &s = Settings();
-    for (int i = 0; i <= s.PHCOUNT && i < kPhoneListSize; ++i) ui->ComboBox1->addItem(s.Ph[i]);
+    for (int i = 0; i <= PhoneListLast(s); ++i) ui->ComboBox1->addItem(s.Ph[i]);
     ui->ComboBox1->setCurrentIndex(0);
     ui->CheckBox1->setChecked(s.RLBMODE);
     if (s.CLM300) ui->rbCLM300->setChecked(true);
@@ -34,7 +37,11 @@ TFoTelephone::TFoTelephone(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     connect(ui->CheckBox1, &QCheckBox::clicked, this, [](bool checked) { Settings().RLBMODE = checked; });
     connect(ui->Button1, &QPushButton::clicked, this, &TFoTelephone::Button1Click);
     connect(ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
+    // The combo box is the focus proxy of its line edit: typed keys reach the combo box, which hands
+    // them to the line edit directly, past any filter of the line edit. Both are filtered.
+    ui->ComboBox1->installEventFilter(this);
     ui->ComboBox1->lineEdit()->installEventFilter(this);
+    ui->ComboBox1->lineEdit()->setMaxLength(kPhonePasteLimit);
     // Text that arrives other than by typing (drag and drop, the context menu) is filtered the same way.
     connect(ui->ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
         const QString filtered = FilterPhoneText(text);
@@ -53,7 +60,8 @@ void TFoTelephone::PasteFiltered() {
 // Typing: accepted characters and Backspace pass, Enter dials, Ctrl+V pastes filtered, any other
 // character is dropped. Keys without text (arrows, Delete, Home) keep their usual work.
 bool TFoTelephone::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != ui->ComboBox1->lineEdit() || event->type() != QEvent::KeyPress)
+    const bool numberField = watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit();
+    if (!numberField || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->matches(QKeySequence::Paste) || (key->key() == Qt::Key_V && (key->modifiers() & Qt::ControlModifier))) {
@@ -75,7 +83,7 @@ void TFoTelephone::Button1Click() {
     const QString number = WithoutBlanks(ui->ComboBox1->currentText());
     if (number.isEmpty()) return reject();
     TSettings &s = Settings();
-    MoveNumberToFront(s.Ph.data(), qMin(s.PHCOUNT, kPhoneListSize - 1), number);
+    MoveNumberToFront(s.Ph.data(), PhoneListLast(s), number);
     s.CLM300 = ui->rbCLM300->isChecked();
     s.GX500 = ui->rbGX500->isChecked();
     if (!TrySaveSettings(this)) return;

@@ -18,6 +18,7 @@ namespace korvul {
 namespace {
 
 constexpr uint16_t kTextNoOk = 2202;
+constexpr uint16_t kTextNoNumber = 2203;
 constexpr uint16_t kTextNoAnswer = 2204;
 constexpr uint16_t kTextNoConnect = 2205;
 constexpr uint16_t kTextReadError = 2206;
@@ -164,6 +165,8 @@ void ModemInit(const QString &resetCommand, const QString &modeCommand) {
 }
 
 void ModemDial(const QString &prefix, const QString &number, int dialTimeoutSeconds) {
+    // "ATD" without a number takes the modem off-hook without calling anyone.
+    if (number.trimmed().isEmpty()) Raise(kTextNoNumber);
     TRestoreLineTimeout restore;
     Purge();
     ModemState = 2;

@@ -6,9 +6,9 @@
 // 2 dialling, 3 connected.
 //
 // Failures raise TModemError, whose text is the language text the user reads:
-//   2202 no "OK" after a command (with the line driver's result), 2204 no answer within the dial time,
-//   2205 an answer other than CONNECT or BUSY, 2206 read error while waiting for the dial result (with
-//   the result), 2208 BUSY, 2209 cancelled by the user.
+//   2202 no "OK" after a command (with the line driver's result), 2203 no telephone number to dial,
+//   2204 no answer within the dial time, 2205 an answer other than CONNECT or BUSY, 2206 read error while
+//   waiting for the dial result (with the result), 2208 BUSY, 2209 cancelled by the user.
 //
 // ModemInit, ModemDial and ModemHangUp leave the line with its normal receive time-out (TIMEOUT) however
 // they end; ModemReadLine sets its own.
@@ -44,7 +44,8 @@ int32_t ModemReadLine(QString &line, int timeoutMs);
 void ModemInit(const QString &resetCommand, const QString &modeCommand);
 
 // Dials "ATD" + prefix + number and waits up to dialTimeoutSeconds for the answer; ModemState := 3 and
-// the abort callback removed on CONNECT. On a failure the abort callback stays installed.
+// the abort callback removed on CONNECT. On a failure the abort callback stays installed. An empty (or
+// blank) number sends nothing and raises 2203.
 void ModemDial(const QString &prefix, const QString &number, int dialTimeoutSeconds);
 
 // State 2: sends "ATH" CR. State 3: waits 1500 ms, sends "+++", reads lines for up to 2500 ms until

@@ -71,6 +71,7 @@ TFoConfigQT700V2::TFoConfigQT700V2(QWidget *parent) : QDialog(parent), ui(std::m
     ParseEditCopy();
     ApplyTypeLimits();
     ui->btSet->setEnabled(false);
+    if (!configRead_) LockWithoutConfig();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -107,6 +108,7 @@ void TFoConfigQT700V2::ReadDevice() {
             QString text;
             ReadItem(kConfigRead, text);
             DeviceCopy() = EditCopy() = CompleteV2Config(text);
+            configRead_ = true;
             ReadItem(kNTimeRead, text);
             ui->meNTime->setText(SwitchTimeForEdit(text));
             ReadItem(kHTimeRead, text);
@@ -150,7 +152,7 @@ void TFoConfigQT700V2::SelectOutputChannel(int output, const QString &code) {
 }
 
 void TFoConfigQT700V2::cbDevFuncChange() {
-    ui->btSet->setEnabled(true);
+    SetEnabled();
     const int function = ui->cbDevFunc->currentIndex();
     ui->cbSumCh->setEnabled(function == kDevFuncSum);
     ui->cbSwitching->setEnabled(function == kDevFuncSwitchInput || function == kDevFuncSwitchTimes);
@@ -163,7 +165,7 @@ void TFoConfigQT700V2::cbDevFuncChange() {
 // Rebuilds the output's channel box from the codes its output function offers; every entry carries its
 // channel code as item data, and the box is searched by that code, never by its text.
 void TFoConfigQT700V2::cbOut1Change(int output) {
-    ui->btSet->setEnabled(true);
+    SetEnabled();
     QComboBox *box = ChannelBox(output);
     const int function = OutBox(output)->currentIndex();
     box->setEnabled(function != kOutOff);
@@ -173,7 +175,18 @@ void TFoConfigQT700V2::cbOut1Change(int output) {
     box->setCurrentIndex(box->count() > 0 ? 0 : -1);
 }
 
-void TFoConfigQT700V2::SetEnabled() { ui->btSet->setEnabled(true); }
+// Set is offered only over a configuration read from this device: writing the shown default instead
+// would replace the device's configuration with a guess.
+void TFoConfigQT700V2::SetEnabled() { ui->btSet->setEnabled(configRead_); }
+
+// Without a configuration read nothing is edited or set; Set's hint says why and what to do.
+void TFoConfigQT700V2::LockWithoutConfig() {
+    for (QWidget *field : std::initializer_list<QWidget *>{ui->cbDevFunc, ui->cbSumCh, ui->cbSwitching, ui->cbOut1,
+                                                          ui->cbOut2, ui->cbOfCh1, ui->cbOfCh2, ui->meHTime,
+                                                          ui->meNTime, ui->seReadingNumber})
+        field->setEnabled(false);
+    ui->btSet->setToolTip(LanguageText(kNotReadText));
+}
 
 // The QT-700/V has one output and no readout limit: both are shown but cannot be edited.
 void TFoConfigQT700V2::ApplyTypeLimits() {
@@ -240,6 +253,10 @@ void TFoConfigQT700V2::WriteReadingNumber() {
 }
 
 bool TFoConfigQT700V2::btSetClick() {
+    if (!configRead_) {
+        ShowMessageText(this, LanguageText(kNotReadText));
+        return false;
+    }
     if (!RunAction(kSetRefusedText, [this] { WriteDevice(); })) return false;
     ui->btSet->setEnabled(false);
     ShowMessageText(this, LanguageText(kWrittenText));

@@ -7,7 +7,8 @@
 //
 // btSet is the changed state: enabled by any edit, disabled after creation, after a Set and when the
 // operator declines to save on leaving. Every device exchange follows the shared failure rule; refusals
-// show 2210 (reading) and 1289 (Set). A successful Set shows 1112 and closes the dialog with OK.
+// show 2210 (reading) and 1289 (Set). A successful Set shows 1112 and closes the dialog with OK. Until the
+// configuration string was read from the device, nothing can be edited and Set stays off (1520).
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -25,15 +26,16 @@ public:
     static constexpr uint16_t kReadRefusedText = 2210;
     static constexpr uint16_t kSetRefusedText = 1289;
     static constexpr uint16_t kWrittenText = 1112;
+    static constexpr uint16_t kNotReadText = 1520;
     static constexpr uint16_t kSaveQuestionText = 42014;
     static constexpr int kSaveQuestionHelp = 13001;
 
     // Reads the device (for the connected type in DeviceInfo) and shows what it read; a refused read
-    // leaves the default configuration "90000000C201" in the controls.
+    // leaves the default configuration "90000000C201" in the controls, which then cannot be edited.
     explicit TFoConfigQT700V2(QWidget *parent = nullptr);
     ~TFoConfigQT700V2() override;
 
-    // True when the Set ran to its end.
+    // True when the Set ran to its end; without a configuration read it shows 1520 and writes nothing.
     bool btSetClick();
     // The leaving question (42014) when btSet is enabled; Yes runs Set, No discards. Then closes (OK).
     void btExitClick();
@@ -54,6 +56,7 @@ private:
     void cbDevFuncChange();
     void cbOut1Change(int output);
     void SetEnabled();
+    void LockWithoutConfig();
     void ApplyTypeLimits();
     void WriteDevice();
     void WriteSwitchTimes();
@@ -65,6 +68,7 @@ private:
 
     std::unique_ptr<Ui::TFoConfigQT700V2> ui;
     bool isV2_ = false;
+    bool configRead_ = false;  // the configuration string came from this device
     bool readingNumberModified_ = false;
     bool connectionBroken_ = false;  // the main window ends the dialog; nothing is offered for saving
     bool leaving_ = false;

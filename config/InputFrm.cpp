@@ -19,6 +19,7 @@ TfoInput::TfoInput(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::T
     connect(ui->btOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->btCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->Edit1, &QLineEdit::returnPressed, this, &QDialog::accept);
+    connect(ui->mePeriod, &QLineEdit::returnPressed, this, &QDialog::accept);  // only once the mask is full
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -44,6 +45,7 @@ void TfoInput::ShowPeriodEntry(bool period) {
 std::optional<QString> TfoInput::AskPatternInput(QWidget *parent, const QString &prompt, const QString &pattern,
                                                  int count) {
     TfoInput box(parent);
+    box.setWindowTitle(korvul::LanguageText(kScriptCaptionText));
     box.SetPrompt(prompt);
     for (;;) {
         if (box.exec() != QDialog::Accepted) return std::nullopt;

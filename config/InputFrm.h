@@ -1,7 +1,8 @@
 #pragma once
-// TfoInput: the general input box (text base 1420). The caller sets the caption and the prompt in
-// Label1, chooses which entry is visible (Edit1 for text, mePeriod with the mask "0000.0000" for a
-// period), and reads the entry after an Accepted result. Enter in Edit1 ends with Accepted.
+// TfoInput: the general input box (text base 1420; caption 1423 until the caller sets its own). The
+// caller sets the caption and the prompt in Label1, chooses which entry is visible (Edit1 for text,
+// mePeriod with the mask "0000.0000" for a period), and reads the entry after an Accepted result.
+// Enter in the shown entry ends with Accepted.
 #include <QDialog>
 #include <memory>
 #include <optional>
@@ -28,10 +29,14 @@ public:
     // Shows mePeriod instead of Edit1 (or back).
     void ShowPeriodEntry(bool period);
 
-    // The pattern-checked input of the command scripts. Shows the box (prompt in Label1, Edit1) modally
-    // until OK is given with a text that, trimmed and cut to count characters, matches pattern (see
-    // NxPatternMismatches); every mismatching position shows text 1410 and the box comes again.
-    // Returns Edit1's text as entered, or nothing on Cancel or any other result than OK.
+    // Captions fetched by number: the command scripts' input and the RTC test's period entry.
+    static constexpr uint16_t kScriptCaptionText = 1424;
+    static constexpr uint16_t kRtcCaptionText = 1425;
+
+    // The pattern-checked input of the command scripts. Shows the box (caption 1424, prompt in Label1,
+    // Edit1) modally until OK is given with a text that, trimmed and cut to count characters, matches
+    // pattern (see NxPatternMismatches); every mismatching position shows text 1410 and the box comes
+    // again. Returns Edit1's text as entered, or nothing on Cancel or any other result than OK.
     static std::optional<QString> AskPatternInput(QWidget *parent, const QString &prompt, const QString &pattern,
                                                   int count);
 

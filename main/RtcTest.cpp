@@ -94,10 +94,13 @@ QString FinishClockTest(bool accepted, const QString &entered) {
     return LanguageFormat(kCorrectedText, {RtcReadBackValue(readBack)}) + Unit();
 }
 
-QString RunSteps(QWidget *mainWindow) {
+// The stay-on-top notice goes once the clock test runs: it would cover the period entry.
+QString RunSteps(QWidget *mainWindow, std::unique_ptr<TFormMeldung> &notice) {
     StartClockTest();
+    notice.reset();
     SetLineTimeout(Settings().TIMEOUT);
     TfoInput input(mainWindow);
+    input.setWindowTitle(LanguageText(TfoInput::kRtcCaptionText));
     input.ShowPeriodEntry(true);
     input.SetPrompt(LanguageText(kPeriodText) + Unit());
     input.mePeriod()->setText(QStringLiteral("1000.0000"));
@@ -119,7 +122,7 @@ void RunRtcTest(QWidget *mainWindow) {
     QString shown;
     bool broken = false;
     try {
-        shown = RunSteps(mainWindow);
+        shown = RunSteps(mainWindow, notice);
     } catch (const TCommClassException &e) {
         broken = ClassifyDeviceFailure(e) != TDeviceFailure::DeviceRefusal;
         shown = LanguageText(broken ? kBrokenText : kRefusalText);

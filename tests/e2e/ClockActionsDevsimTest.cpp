@@ -33,6 +33,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvul;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -186,17 +187,46 @@ QString CorrectionItem(const QJsonObject &state) {
     return state.value("items").toObject().value(QString::number(int('A'))).toString();
 }
 
+void PressAtFocus(int key, const QString &text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &press);
+}
+
+// A visible window that stays on top of the others (the wait notice), if any.
+QWidget *StayOnTopWindow() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) return w;
+    return nullptr;
+}
+
+// The operator types the period into the entry that has the focus and confirms with Enter; nothing
+// covers the entry while it waits.
 TEST_F(ClockActionsDevice, RtcTestWritesTheCorrectionOfTheMeasuredPeriodAndShowsItsReadBack) {
     StartDevice("2461");
     Connect();
-    QString prompt;
-    WhenModal<TfoInput>([&prompt](TfoInput *d) {
+    QString prompt, title;
+    const QWidget *cover = nullptr;
+    WhenModal<TfoInput>([&](TfoInput *d) {
         prompt = d->Label1()->text();
+        title = d->windowTitle();
+        cover = StayOnTopWindow();
         EXPECT_EQ(d->mePeriod()->text(), "1000.0000");
-        d->mePeriod()->setText("1000.0100");
-        d->accept();
+        d->activateWindow();
+        if (!korvultest::WaitUntil([d] { return QApplication::focusWidget() == d->mePeriod(); }, 5s)) {
+            ADD_FAILURE() << "the period entry never got the focus";
+            return d->reject();
+        }
+        PressAtFocus(Qt::Key_Home);
+        for (QChar c : QStringLiteral("10000100")) PressAtFocus(Qt::Key_unknown, QString(c));  // the mask adds the point
+        PressAtFocus(Qt::Key_Return, QStringLiteral("\r"));
+        if (d->isVisible()) {
+            ADD_FAILURE() << "Enter did not confirm " << d->mePeriod()->text().toStdString();
+            d->reject();
+        }
     });
     Action("acTestRTC")->trigger();
+    EXPECT_EQ(cover, nullptr) << "the wait notice stays on top of the period entry";
+    EXPECT_EQ(title, LanguageText(TfoInput::kRtcCaptionText));
     EXPECT_EQ(prompt, LanguageText(1445) + " [ms]");
     EXPECT_EQ(messages, QStringList{LanguageFormat(1443, {0.01}) + " [ms]"});
     EXPECT_TRUE(comm->Connected());

@@ -154,6 +154,31 @@ TEST_F(ConfigV2ADevsim, V2RefusedReadShowsItsTextAndTheDefault) {
     EXPECT_TRUE(comm->Connected());
 }
 
+// Without the configuration read, Set would write the shown default over the device's configuration:
+// nothing can be edited, Set stays off and, reached anyway, says why and writes nothing.
+TEST_F(ConfigV2ADevsim, V2AfterARefusedReadSetLeavesTheDeviceConfigurationAlone) {
+    StartWithConfig(kV2, QStringLiteral("9000000085C0"), {"--refuse", "Z"});
+    Connect();
+    ASSERT_TRUE(Configure<TFoConfigQT700V2>([this](TFoConfigQT700V2 *d) {
+        auto *set = Child<QPushButton>(d, "btSet");
+        for (const char *name : {"cbDevFunc", "cbSumCh", "cbOut1", "cbOfCh1", "cbOut2", "meHTime", "seReadingNumber"})
+            EXPECT_FALSE(Child<QWidget>(d, name)->isEnabled()) << name;
+        Choose(Child<QComboBox>(d, "cbOut1"), 0);  // a change handler running all the same
+        EXPECT_FALSE(set->isEnabled());
+        EXPECT_EQ(set->toolTip(), LanguageText(TFoConfigQT700V2::kNotReadText));
+        set->click();
+        EXPECT_FALSE(d->btSetClick());
+        EXPECT_TRUE(d->isVisible());
+        d->btExitClick();
+    }));
+    EXPECT_TRUE(Said(2210)) << Messages();
+    EXPECT_TRUE(Said(TFoConfigQT700V2::kNotReadText)) << Messages();
+    EXPECT_FALSE(Said(1112)) << Messages();
+    EXPECT_TRUE(questions.isEmpty()) << "nothing to save";
+    EXPECT_EQ(Item(DeviceState(), 'Z'), "9000000085C0");
+    EXPECT_TRUE(comm->Connected());
+}
+
 TEST_F(ConfigV2ADevsim, V2RefusedSetShowsItsTextAndKeepsTheChanges) {
     StartDevice(kV2, {"--refuse", "O"});
     Connect();

@@ -15,6 +15,9 @@
 
 #include "app/JEdit.h"
 
+#include <algorithm>
+#include <vector>
+
 using namespace korvul;
 using korvultest::TypeInto;
 
@@ -127,6 +130,36 @@ TEST_F(ModuleWindowDevsim, SetWritesTheMarkedRecordsAndShowsWhatTheModuleHolds) 
     EXPECT_EQ(ModuleItem(state, "i").mid(11, 1), QStringLiteral("5"));
     EXPECT_EQ(ModuleItem(state, "n").mid(23, 30), PadField(QStringLiteral("Door open"), 30));
     EXPECT_EQ(ModuleItem(state, "o").mid(51, 5), QStringLiteral("10815"));
+}
+
+// Every value a spin box offers fits its record field: Set writes it as shown and the window shows it
+// again after the re-read. The table holds the field of every spin box of the window.
+TEST_F(ModuleWindowDevsim, EverySpinBoxMaximumIsWrittenAndShownAsSet) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRemote(QStringLiteral("1PASSWORD")));
+    struct Row { const char *spin; const char *item; int offset; int width; };  // offset 0-based in the item
+    const std::vector<Row> rows = {
+        {"speTimeout1", "h", 46, 1}, {"speTimeout2", "h", 47 + 46, 1}, {"speTimeout3", "h", 94 + 46, 1},
+        {"speTimeout4", "h", 141 + 46, 1}, {"spe2CharTo", "i", 8, 1}, {"speRespTo", "i", 9, 1},
+        {"speCDTo", "i", 10, 1}, {"speAtmptNo", "i", 11, 1}, {"spe2CallTo", "i", 12, 2}, {"speRingsNo", "i", 14, 1}};
+    for (const QSpinBox *spin : Module()->findChildren<QSpinBox *>()) {
+        const bool listed = std::any_of(rows.begin(), rows.end(), [spin](const Row &r) { return spin->objectName() == r.spin; });
+        EXPECT_TRUE(listed) << spin->objectName().toStdString() << " has no record field in the table";
+    }
+    for (const Row &r : rows) {
+        auto *spin = W<QSpinBox>(QString::fromLatin1(r.spin));
+        spin->setValue(spin->minimum());  // a change even where the module holds the maximum already
+        spin->setValue(spin->maximum());
+    }
+    ASSERT_TRUE(W<QPushButton>("btSet")->isEnabled());
+    W<QPushButton>("btSet")->click();
+    EXPECT_TRUE(messages.isEmpty()) << Messages();
+    const QJsonObject state = DeviceState();
+    for (const Row &r : rows) {
+        const auto *spin = W<QSpinBox>(QString::fromLatin1(r.spin));
+        const QString offered = QString::number(spin->maximum()).rightJustified(r.width, QLatin1Char('0'));
+        EXPECT_EQ(ModuleItem(state, r.item).mid(r.offset, r.width), offered) << r.spin;
+        EXPECT_EQ(spin->value(), spin->maximum()) << r.spin << " after the re-read";
+    }
 }
 
 // A refused record stops Set: what was written before it is re-read and shown, nothing after it is sent.

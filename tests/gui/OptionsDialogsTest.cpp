@@ -51,6 +51,10 @@ protected:
         LoadSettingsFrom(home.iniPath(), s);
         return s;
     }
+    QString ReadIniText() const {
+        QFile f(home.iniPath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
     template <class T = QWidget> static T *Child(QWidget *w, const char *name) {
         T *c = w->findChild<T *>(name);
         EXPECT_NE(c, nullptr) << name;
@@ -81,9 +85,26 @@ void Key(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const
     QApplication::sendEvent(w, &press);
 }
 
+// Shows the dialog as the program does and waits until one of its widgets holds the keyboard focus;
+// keys then go where a keyboard sends them: to QApplication::focusWidget().
+void ShowWithFocus(QDialog &dlg) {
+    dlg.show();
+    dlg.activateWindow();
+    const auto inside = [&dlg] {
+        QWidget *focus = QApplication::focusWidget();
+        return focus && focus != &dlg && dlg.isAncestorOf(focus);
+    };
+    ASSERT_TRUE(korvultest::WaitUntil(inside, 5s)) << dlg.objectName().toStdString();
+}
+void TypeAtFocus(const QString &text) { Type(QApplication::focusWidget(), text); }
+void KeyAtFocus(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString &text = {}) {
+    Key(QApplication::focusWidget(), key, mods, text);
+}
+
 // Every label and button shows a language text, never a placeholder.
 void ExpectTranslated(QWidget *dialog) {
-    EXPECT_FALSE(dialog->windowTitle().startsWith("str")) << dialog->objectName().toStdString();
+    const QString title = dialog->windowTitle();
+    EXPECT_FALSE(title.startsWith("str") || title.startsWith("$") || title.isEmpty()) << dialog->objectName().toStdString();
     for (auto *l : dialog->findChildren<QLabel *>()) EXPECT_FALSE(l->text().startsWith("str")) << l->objectName().toStdString();
     for (auto *b : dialog->findChildren<QAbstractButton *>())
         EXPECT_FALSE(b->text().startsWith("str") || b->text().startsWith("$")) << b->objectName().toStdString();
@@ -306,27 +327,74 @@ TEST_F(OptionsDialogs, TelephoneReliableModeIsTakenAtEachClick) {
 
 TEST_F(OptionsDialogs, TelephoneTypingKeepsOnlyNumberCharactersAndPasteIsFiltered) {
     TFoTelephone dlg;
+    ASSERT_NO_FATAL_FAILURE(ShowWithFocus(dlg));
     auto *edit = Child<QComboBox>(&dlg, "ComboBox1")->lineEdit();
     edit->clear();
-    Type(edit, "0a8 1,5W-w:");
+    TypeAtFocus("0a8 1,5W-w:");
     EXPECT_EQ(edit->text(), "081,5Ww:");
-    Key(edit, Qt::Key_Backspace);
+    KeyAtFocus(Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), "081,5Ww");
     QGuiApplication::clipboard()->setText("Tel. +49 (30) 12-34 W5");
-    Key(edit, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    KeyAtFocus(Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
     EXPECT_EQ(edit->text(), "49301234W5");
-    Key(edit, Qt::Key_Return);  // Enter dials
+    KeyAtFocus(Qt::Key_Return);  // Enter dials
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(Settings().Ph[0], "49301234W5");
+    EXPECT_EQ(Saved().Ph[0], "49301234W5");
 }
 
-TEST_F(OptionsDialogs, TelephoneLineFeedDialsToo) {
-    TFoTelephone dlg;
-    auto *edit = Child<QComboBox>(&dlg, "ComboBox1")->lineEdit();
-    edit->setText("0815");
-    Key(edit, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(Settings().Ph[0], "0815");
+// Enter, the keypad's Enter and a line feed (Ctrl+J) each dial what was typed.
+TEST_F(OptionsDialogs, TelephoneEnterKeysDialTheTypedNumber) {
+    struct Row { int key; Qt::KeyboardModifiers mods; const char *text; };
+    for (const Row &row : {Row{Qt::Key_Return, Qt::NoModifier, "\r"}, Row{Qt::Key_Enter, Qt::KeypadModifier, "\r"},
+                           Row{Qt::Key_J, Qt::ControlModifier, "\n"}}) {
+        TFoTelephone dlg;
+        ASSERT_NO_FATAL_FAILURE(ShowWithFocus(dlg));
+        TypeAtFocus("0815");
+        KeyAtFocus(row.key, row.mods, QString::fromLatin1(row.text));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted) << row.key;
+        EXPECT_FALSE(dlg.isVisible()) << row.key;
+        EXPECT_EQ(Settings().Ph[0], "0815") << row.key;
+        Settings().Ph[0].clear();
+    }
+}
+
+// A paste replaces the number with the first 255 characters of the clipboard, filtered; neither Ctrl+V
+// nor Shift+Insert lets a longer text into the field.
+TEST_F(OptionsDialogs, TelephonePasteTakesTheFirst255CharactersOnly) {
+    const QString digits = QString("0123456789").repeated(30);  // 300 number characters
+    for (const QKeySequence::StandardKey how : {QKeySequence::Paste, QKeySequence::UnknownKey}) {
+        TFoTelephone dlg;
+        ASSERT_NO_FATAL_FAILURE(ShowWithFocus(dlg));
+        QGuiApplication::clipboard()->setText("x" + digits);
+        if (how == QKeySequence::Paste) KeyAtFocus(Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+        else KeyAtFocus(Qt::Key_Insert, Qt::ShiftModifier);
+        auto *edit = Child<QComboBox>(&dlg, "ComboBox1")->lineEdit();
+        EXPECT_EQ(edit->text(), digits.left(254)) << "the first 255 characters with the x dropped";
+        TypeAtFocus("9999");
+        EXPECT_EQ(edit->text().size(), 255);
+    }
+}
+
+// A hand-edited PHCOUNT below 0 or beyond the list: the dialog lists every stored number, a new number
+// goes to the front, and the saved file keeps each number it held before.
+TEST_F(OptionsDialogs, TelephoneWithAnInvalidPhCountKeepsEveryStoredNumber) {
+    for (const char *phCount : {"-1", "-2147483648", "1000"}) {
+        home.writeIni(QByteArray("[MODEM]\nPHCOUNT=") + phCount + "\nPh0=111\nPh1=222\nPh2=333\n");
+        LoadSettings();
+        TFoTelephone dlg;
+        auto *list = Child<QComboBox>(&dlg, "ComboBox1");
+        EXPECT_EQ(list->itemText(0) + list->itemText(1) + list->itemText(2), "111222333") << phCount;
+        ASSERT_NO_FATAL_FAILURE(ShowWithFocus(dlg));
+        Child<QComboBox>(&dlg, "ComboBox1")->lineEdit()->selectAll();
+        TypeAtFocus("0815");
+        KeyAtFocus(Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted) << phCount;
+        const TSettings saved = Saved();
+        EXPECT_EQ((QStringList{saved.Ph[0], saved.Ph[1], saved.Ph[2], saved.Ph[3]}),
+                  (QStringList{"0815", "111", "222", "333"})) << phCount;
+        EXPECT_TRUE(ReadIniText().contains(QStringLiteral("PHCOUNT=") + phCount)) << "never written, kept as it stands";
+    }
 }
 
 // ---- input box ----
@@ -345,6 +413,26 @@ TEST_F(OptionsDialogs, InputBoxEnterInTheTextEntryEndsWithOk) {
     box.ShowPeriodEntry(true);
     EXPECT_TRUE(box.mePeriod()->isVisibleTo(&box));
     EXPECT_FALSE(box.Edit1()->isVisibleTo(&box));
+}
+
+// A command script's question comes in a box with its own caption; the operator types the answer into
+// the focused entry and confirms with Enter.
+TEST_F(OptionsDialogs, ScriptInputBoxHasItsCaptionAndTakesTheTypedAnswer) {
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        auto *box = qobject_cast<TfoInput *>(QApplication::activeModalWidget());
+        if (!box) return ADD_FAILURE() << "no input box";
+        title = box->windowTitle();
+        box->activateWindow();
+        if (!korvultest::WaitUntil([box] { return QApplication::focusWidget() == box->Edit1(); }, 5s)) {
+            ADD_FAILURE() << "the entry never got the focus";
+            return box->reject();
+        }
+        TypeAtFocus("A7");
+        KeyAtFocus(Qt::Key_Return, Qt::NoModifier, "\r");
+    });
+    EXPECT_EQ(TfoInput::AskPatternInput(nullptr, "Code?", "A*", 2), std::optional<QString>("A7"));
+    EXPECT_EQ(title, LanguageText(TfoInput::kScriptCaptionText));
 }
 
 TEST_F(OptionsDialogs, EntryPointsReportOkAndCancel) {

@@ -43,12 +43,13 @@ constexpr TRange kRequired[] = {
     {1221, 1222}, {1230, 1234}, {1280, 1289}, {1299, 1299},  // QT-700/M configuration
     {1301, 1336},                                        // QT-700/M data sheet
     {1408, 1408}, {1410, 1414},                          // NX-17S command scripts
+    {1424, 1425},                                        // input box captions: script input, RTC test
     {1439, 1449}, {1459, 1460},                          // initialisation, RTC test, delete, maxima
-    {1502, 1502}, {1521, 1532}, {1534, 1541},            // QT-700/V2 configuration
+    {1502, 1502}, {1520, 1532}, {1534, 1541},            // QT-700/V2 configuration
     {1660, 1660}, {1697, 1698}, {1720, 1720},            // communication module and its dialogs
     {1820, 1820}, {1902, 1902}, {1905, 1905}, {1913, 1913},
     {1926, 1926}, {1936, 1936}, {2021, 2022},
-    {2202, 2202}, {2204, 2210},                          // modem and connection failures
+    {2202, 2210},                                        // modem and connection failures
     {3000, 3001}, {3010, 3011}, {3014, 3014}, {3020, 3020},  // help file, configure, wait, RTC cancel, settings
     {4014, 4014}, {4178, 4197},                          // communication module window
     {42000, 42001}, {42003, 42006}, {42009, 42017},      // common data write-back

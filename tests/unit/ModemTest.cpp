@@ -288,6 +288,22 @@ TEST_F(ModemLine, InstalledRoutinesRunTheWholeDialogueFromConnectDevice) {
     EXPECT_EQ(ModemState, 0);
 }
 
+// "ATD" with no number would take the line off-hook and call no one: the connection ends with 2203
+// before anything is dialled.
+TEST_F(ModemLine, ConnectWithoutATelephoneNumberDialsNothing) {
+    InstallModemRoutines();
+    Settings().VIAMODEM = true;
+    fakes.items['a'] = "2461";
+    for (const QString &number : {QString(), QStringLiteral("   ")}) {
+        Settings().Ph[0] = number;
+        sent.clear();
+        EXPECT_EQ(ModemErrorOf([] { ConnectDevice(); }), 2203) << '"' << number.toStdString() << '"';
+        for (const QByteArray &bytes : sent) EXPECT_FALSE(bytes.startsWith("ATD")) << bytes.constData();
+        EXPECT_NE(ModemState, 2);
+        EXPECT_NE(ModemState, 3);
+    }
+}
+
 struct PasswordRow {
     QString hq, typed, text;
 };

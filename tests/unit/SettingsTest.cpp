@@ -85,8 +85,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, SettingsLoadRule, testing::Values(
     LoadRow{"ChannelModeAll", "[USER_OPTIONS]\nCHANNELMODE=all\n", [](auto &s) { return Num(s.AllChannels()); }, "1"},
     LoadRow{"CaseInsensitiveNames", "[comm]\ncom=4\n", [](auto &s) { return Num(s.COM); }, "4"},
     LoadRow{"PhCountAbove49Is49", "[MODEM]\nPHCOUNT=80\nPh49=4949\n", [](auto &s) { return Num(s.PHCOUNT) + s.Ph[49]; }, "494949"},
-    LoadRow{"PhBeyondPhCountNotLoaded", "[MODEM]\nPHCOUNT=2\nPh2=22\nPh3=33\n", [](auto &s) { return s.Ph[2] + "|" + s.Ph[3]; }, "22|"},
-    LoadRow{"NegativePhCountLoadsNone", "[MODEM]\nPHCOUNT=-1\nPh0=100\n", [](auto &s) { return s.Ph[0]; }, ""},
+    // Numbers beyond PHCOUNT are read too: a save writes Ph0..Ph9 back and must not blank them.
+    LoadRow{"PhBeyondPhCountLoaded", "[MODEM]\nPHCOUNT=2\nPh2=22\nPh3=33\n", [](auto &s) { return s.Ph[2] + "|" + s.Ph[3]; }, "22|33"},
+    // A PHCOUNT outside 0..49 is the count of entries up to the last stored number.
+    LoadRow{"NegativePhCountCountsTheNumbers", "[MODEM]\nPHCOUNT=-1\nPh0=100\nPh1=\nPh2=300\n", [](auto &s) { return Num(s.PHCOUNT) + "|" + s.Ph[0] + "|" + s.Ph[2]; }, "3|100|300"},
+    LoadRow{"AbsurdPhCountCountsTheNumbers", "[MODEM]\nPHCOUNT=2147483647\nPh0=100\n", [](auto &s) { return Num(s.PHCOUNT); }, "1"},
+    LoadRow{"NegativePhCountWithoutNumbersIsZero", "[MODEM]\nPHCOUNT=-5\n", [](auto &s) { return Num(s.PHCOUNT); }, "0"},
     LoadRow{"EmptyLanguageIsDE", "[LANGUAGE]\nLANGUAGE=\n", [](auto &s) { return s.LANGUAGE; }, "DE"},
     LoadRow{"Language", "[LANGUAGE]\nLANGUAGE=EN\n", [](auto &s) { return s.LANGUAGE; }, "EN"},
     LoadRow{"InitKeptAsRead", "[COMM]\nINIT=9600,E,7,2,XYZ\n", [](auto &s) { return s.INIT; }, "9600,E,7,2,XYZ"}),
