@@ -2,6 +2,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "comm/Tcomm.h"
 #include "main/FormMain.h"
 
@@ -18,8 +19,7 @@ bool BatchMode() { return !qEnvironmentVariableIsEmpty("KORVUL_BATCH"); }
 void ShowStartupError(const QString &text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (BatchMode()) return;
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kStartupErrorCaption), text, QMessageBox::Ok);
-    box.exec();
+    ShowPlainBox(nullptr, QMessageBox::Critical, QString::fromLatin1(kStartupErrorCaption), text);
 }
 
 } // namespace
