@@ -1,7 +1,6 @@
 #include "app/HelpFile.h"
 
 #include "app/LangSupp.h"
-#include "app/Paths.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -127,9 +126,7 @@ QString headingAnchor(const QList<TAnchor> &all, qsizetype start, qsizetype end)
 
 QString HelpContextAnchor(int context) { return QStringLiteral("ctx%1").arg(context); }
 
-QString HelpFilePath(const QString &code) {
-    return ProgramDir() + QLatin1Char('/') + ProgramBaseName(ProgramFilePath()) + code + QStringLiteral(".html");
-}
+QString HelpFilePath(const QString &code) { return LanguageFilePath(code, QStringLiteral(".html")); }
 
 THelpFileChoice ChooseHelpFile(const QString &code, const std::function<bool(const QString &)> &exists) {
     const auto there = exists ? exists : std::function<bool(const QString &)>(readableFile);
@@ -141,7 +138,7 @@ THelpFileChoice ChooseHelpFile(const QString &code, const std::function<bool(con
         return choice;
     }
     choice.missing.append(first);
-    if (language == QLatin1String("DE")) return choice;
+    if (language.compare(QLatin1String("DE"), Qt::CaseInsensitive) == 0) return choice;
     const QString fallback = HelpFilePath(QStringLiteral("DE"));
     if (there(fallback)) choice.file = fallback;
     else choice.missing.append(fallback);

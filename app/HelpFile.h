@@ -83,7 +83,8 @@ constexpr int kHelpDisconnectModule = 23600;   // disconnect of the module windo
 // "ctx13001" for 13001.
 QString HelpContextAnchor(int context);
 
-// ProgramDir() + "/" + ProgramBaseName(program file) + code + ".html"; the code is used unchanged.
+// LanguageFilePath(code, ".html"): ProgramDir() + "/" + ProgramBaseName(program file) + code + ".html",
+// the code in any letter case.
 QString HelpFilePath(const QString &code);
 
 // Outcome of the help file choice: the file to use (empty when none exists) and every path that was
@@ -92,8 +93,8 @@ struct THelpFileChoice {
     QString file;
     QStringList missing;
 };
-// The file for the language code, else (for a code other than "DE") the DE file. An empty code counts
-// as "DE". exists decides whether a path is there (tests); by default a readable regular file.
+// The file for the language code, else (for a code other than "DE" in any letter case) the DE file. An
+// empty code counts as "DE". exists decides whether a path is there (tests); by default a readable regular file.
 THelpFileChoice ChooseHelpFile(const QString &code,
                                const std::function<bool(const QString &)> &exists = {});
 

@@ -2,6 +2,7 @@
 #include "app/HelpFile.h"
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
 
@@ -23,8 +24,7 @@ void showErrorBox(const QString &text, const QString &caption) {
         errorBoxHook()(text, caption);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
-    box.exec();
+    ShowPlainBox(nullptr, QMessageBox::Critical, caption, text);
 }
 
 // Message 3000 names the help file that is missing (or whose check failed).

@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -50,9 +51,21 @@ QString ProgramBaseName(const QString &programFile) {
     return name.left(6);
 }
 
-QString LanguageModulePath(const QString &code) {
-    return ProgramDir() + u'/' + ProgramBaseName(ProgramFilePath()) + code + QStringLiteral(".lng");
+QString LanguageFilePath(const QString &code, const QString &suffix) {
+    const QDir dir(ProgramDir());
+    const QString base = ProgramBaseName(ProgramFilePath());
+    const QString asWritten = base + code + suffix;
+    const QString shipped = base + code.toUpper() + suffix;
+    for (const QString &name : {asWritten, shipped})
+        if (QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
+    // Sorted by name, case-sensitively, so that the choice among names differing in case is stable.
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &entry : entries)
+        if (entry.compare(asWritten, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+    return dir.filePath(shipped);
 }
+
+QString LanguageModulePath(const QString &code) { return LanguageFilePath(code, QStringLiteral(".lng")); }
 
 QHash<uint16_t, QString> ParseLanguageModule(const QByteArray &content) {
     QHash<uint16_t, QString> texts;

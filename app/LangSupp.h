@@ -11,7 +11,12 @@ namespace korvul {
 // The program's base name: the file name up to its first ".", at most 6 characters
 // ("korvul" for korvul, "abcdef" for abcdefgh.exe, "a" for a.b.exe).
 QString ProgramBaseName(const QString &programFile);
-// ProgramDir() + base name + code + ".lng".
+// ProgramDir() + base name + code + suffix, the language code taken in any letter case ("en", "En" and
+// "EN" all find korvulEN.lng): the name as written if it exists, else with the code in capitals (how
+// the program's files are named), else the first directory entry equal to it ignoring case. When none
+// exists, the name with the code in capitals, so that a message names the file the program ships.
+QString LanguageFilePath(const QString &code, const QString &suffix);
+// LanguageFilePath(code, ".lng").
 QString LanguageModulePath(const QString &code);
 
 // Parses a language module text. Malformed lines (no number, number above 65535, no "=") are skipped.

@@ -1,5 +1,6 @@
 #include "app/SettingsUi.h"
 
+#include "app/PlainText.h"
 #include "app/Settings.h"
 
 #include <QMessageBox>
@@ -13,7 +14,8 @@ bool TrySaveSettings(QWidget *parent) {
         SaveSettings();
         return true;
     } catch (const std::exception &e) {
-        QMessageBox::critical(parent, parent ? parent->windowTitle() : QString(), QString::fromLocal8Bit(e.what()));
+        ShowPlainBox(parent, QMessageBox::Critical, parent ? parent->windowTitle() : QString(),
+                     QString::fromLocal8Bit(e.what()));
         return false;
     }
 }

@@ -4,6 +4,7 @@
 #include "app/LangSupp.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
+#include "app/PlainText.h"
 #include "comm/Tcomm.h"
 #include "main/FormMain.h"
 #include "main/MainMessages.h"
@@ -21,8 +22,7 @@ bool BatchMode() { return !qEnvironmentVariableIsEmpty("KORVUL_BATCH"); }
 void ShowStartupError(const QString &text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (BatchMode()) return;
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kStartupErrorCaption), text, QMessageBox::Ok);
-    box.exec();
+    ShowPlainBox(nullptr, QMessageBox::Critical, QString::fromLatin1(kStartupErrorCaption), text);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/TranslateForm.h"
 
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -80,6 +81,7 @@ void TranslateComponent(QObject *o, uint16_t base, uint16_t id) {
 
 void TranslateForm(QWidget *form, uint16_t base) {
     if (!form) return;
+    UsePlainText(form);  // before any device, file or user text can reach a label
     const QVariant formTag = form->property("tag");
     if (formTag.isValid() && formTag.toInt() > 0)
         form->setWindowTitle(LanguageText(TextNumber(base, formTag.toInt())));

@@ -11,7 +11,8 @@
 //   QTableWidget                -> header of column j gets base + id + j (string grid)
 //   QComboBox                   -> text at id is the count n; items 1..n are id+1..id+n; a count that is
 //                                  not an integer leaves the box as designed
-// Components with tag 0 keep their designer text.
+// Components with tag 0 keep their designer text. Every QLabel of the window shows plain text from then on
+// (UsePlainText in app/PlainText.h), whatever a device, a file or the user later puts into it.
 #include <cstdint>
 
 class QWidget;

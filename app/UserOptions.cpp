@@ -3,6 +3,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "app/OptionRules.h"
 #include "app/Settings.h"
 #include "app/TranslateForm.h"
@@ -80,11 +81,12 @@ bool TFormUserOptions::CheckDirectory() {
     const QString path = ui->Edit2->text();
     if (path.isEmpty() || QFileInfo(path).isDir() || checking_) return true;
     checking_ = true;
-    const auto answer = QMessageBox::question(this, LanguageText(kTextCreateCaption), LanguageText(kTextCreateQuestion),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const auto answer = ShowPlainBox(this, QMessageBox::Question, LanguageText(kTextCreateCaption),
+                                     LanguageText(kTextCreateQuestion), QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::Yes);
     bool ok = true;
     if (answer == QMessageBox::Yes && !CreateDirectoryPath(path)) {
-        QMessageBox::critical(this, windowTitle(), LanguageFormat(kTextCannotCreate, {path}));
+        ShowPlainBox(this, QMessageBox::Critical, windowTitle(), LanguageFormat(kTextCannotCreate, {path}));
         ok = false;
     }
     checking_ = false;

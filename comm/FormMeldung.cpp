@@ -1,5 +1,6 @@
 #include "comm/FormMeldung.h"
 
+#include "app/PlainText.h"
 #include "app/Wait.h"
 #include "ui_FormMeldung.h"
 
@@ -17,6 +18,7 @@ QPoint WindowCentre(const QWidget *window) {
 
 TFormMeldung::TFormMeldung(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFormMeldung>()) {
     ui->setupUi(this);
+    korvul::UsePlainText(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(korvul::NoticeCaption);
     setAttribute(Qt::WA_QuitOnClose, false);

@@ -1,6 +1,7 @@
 #include "comm/Password.h"
 
 #include "app/HelpViewer.h"
+#include "app/PlainText.h"
 #include "comm/Modem.h"
 #include "ui_Password.h"
 
@@ -8,6 +9,7 @@
 
 TFoPassword::TFoPassword(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoPassword>()) {
     ui->setupUi(this);
+    korvul::UsePlainText(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     ui->jePassword->setEchoMode(QLineEdit::Password);
     connect(ui->btSend, &QPushButton::clicked, this, &QDialog::accept);

@@ -84,7 +84,8 @@ void TFoConfigNX17S::FillFileList(const QString &directory) {
     const QDir dir(WithSlash(directory));
     const QStringList names = dir.entryList({QStringLiteral("*.cmd")}, QDir::Files | QDir::Hidden | QDir::System,
                                             QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : names) ui->cbFileList->addItem(name.toLower());
+    // Shown in lower case; each entry opens the file as it is named on disk.
+    for (const TNxScriptEntry &entry : NxScriptListEntries(names)) ui->cbFileList->addItem(entry.Shown, entry.File);
     if (ui->cbFileList->count() > 0) ui->cbFileList->setCurrentIndex(0);
 }
 
@@ -147,9 +148,10 @@ TNxScriptIo TFoConfigNX17S::ScriptIo() {
 
 TNxRunEnd TFoConfigNX17S::RunScript() {
     DisconnectDevice();
-    const QString path = WithSlash(ui->jeDirectory->text()) + ui->cbFileList->currentText();
+    const QString name = ui->cbFileList->currentData().toString();
+    const QString path = WithSlash(ui->jeDirectory->text()) + name;
     QFile file(path);
-    if (ui->cbFileList->currentText().isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
         throw TScriptFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
     const QStringList lines = NxScriptLines(file.readAll());
     TNxScriptRun run(ScriptIo());

@@ -4,6 +4,7 @@
 #include "comm/Oem.h"
 #include "comm/Tcomm.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace korvul {
@@ -126,6 +127,18 @@ QString NxInputValue(const QString &text, int count) {
     const qsizetype comma = value.indexOf(u',');
     if (comma >= 0) value[comma] = u'.';
     return value;
+}
+
+QVector<TNxScriptEntry> NxScriptListEntries(const QStringList &fileNames) {
+    QHash<QString, int> folded;  // lower-case name -> how many names fold to it
+    for (const QString &name : fileNames) ++folded[name.toLower()];
+    QVector<TNxScriptEntry> entries;
+    entries.reserve(fileNames.size());
+    for (const QString &name : fileNames) {
+        const QString lower = name.toLower();
+        entries.append({folded.value(lower) > 1 ? name : lower, name});
+    }
+    return entries;
 }
 
 bool NxHasErrorMarker(const QString &logLine) {

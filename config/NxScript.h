@@ -65,6 +65,17 @@ QVector<int> NxPatternMismatches(const QString &value, const QString &pattern, i
 // The operator's text as GET stores it: trimmed, cut to count characters, first "," turned into ".".
 QString NxInputValue(const QString &text, int count);
 
+// One entry of the script list: the name shown and the file name it opens (as named on disk; file
+// systems tell letter cases apart).
+struct TNxScriptEntry {
+    QString Shown;
+    QString File;
+};
+// The list entries for the script file names of a folder, in their order: each name shown in lower
+// case, except names that another name of the list equals ignoring case; those are shown as named on
+// disk, so that the operator can tell them apart.
+QVector<TNxScriptEntry> NxScriptListEntries(const QStringList &fileNames);
+
 // Error markers of a device answer: "-01-", "-04-", "-05-", "-06-", "-07-", "-11-".
 bool NxHasErrorMarker(const QString &logLine);
 bool NxLogHasErrorMarker(const QStringList &log);

@@ -234,7 +234,7 @@ Reply DeviceModel::Read(uint8_t item, std::time_t now) {
     if (!Readable(item)) return Reply::No(RefUnknownItem);
     ChannelState &ch = Current();
     switch (item) {
-    case 'a': return Reply::Text(Fmt("%04lld", type_.ident));
+    case 'a': return Reply::Text(options_.identAnswer.empty() ? Fmt("%04lld", type_.ident) : options_.identAnswer);
     case 'z': return Reply::Text(ClockText(now));
     case 'Y': return Reply::Text("0" + std::to_string(state_.channel));
     case 'b': recordPointer_ = 0; return Reply::Text(ArchiveSizeText(ch));

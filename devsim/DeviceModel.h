@@ -78,6 +78,7 @@ struct ModelOptions {
     int64_t reconnectWindowMs = 5000;   // a sign-on this soon after a sign-off moves to the next channel
     Refusals refused;
     std::map<int, std::string> customerNumbers;  // channel (0-based) -> item h, 12 digits
+    std::string identAnswer;            // non-empty: the answer to item a instead of the type's number
 };
 
 class DeviceModel {

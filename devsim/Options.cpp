@@ -120,6 +120,7 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("lose-answer-every", "Do not send every n-th protocol answer (a repeat request still gets it).", "n", "0");
     opt("bad-checksum", "Process data answers carry a wrong checksum.");
     opt("process-status", "Status field of the process data answers (8 hex digits, default 80000000).", "hex", "80000000");
+    opt("ident-answer", "Answer the identification item a with TEXT instead of the type's number.", "text");
     opt("refuse", "Refuse item ITEM with CODE (default 1) from its N-th request on (default 1); repeatable.",
         "item[:code][@n]");
     opt("state", "Load the device state from this file and save changes to it.", "file");
@@ -135,6 +136,7 @@ bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &e
     d.endDeviceIdent = p.value("end-device").toInt();
     d.model.accessCode = p.value("access-code").toStdString();
     d.model.valueLock = !p.isSet("no-value-lock");
+    d.model.identAnswer = p.value("ident-answer").toLatin1().toStdString();
     d.model.reconnectWindowMs = Scaled(5000);
     d.model.archive.sizeBytes = p.value("archive-size").toInt();
     d.model.archive.filledRecords = p.value("archive-records").toInt();

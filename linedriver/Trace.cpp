@@ -58,17 +58,9 @@ const char kHex[] = "0123456789ABCDEF";
 } // namespace
 
 void Trace::start() {
-    const std::string programDir = ProgramDir();
-    std::string path;
-    struct stat st {};
-    if (!programDir.empty()) path = programDir + "/" + kTraceOptionFile;
-    if (path.empty() || stat(path.c_str(), &st) != 0) {
-        const std::string configDir = KorvulConfigDir();
-        if (configDir.empty()) return;
-        path = configDir + "/" + kTraceOptionFile;
-        if (stat(path.c_str(), &st) != 0) return;
-    }
-    startFrom(path);
+    std::string path = FindTraceOptionFile(ProgramDir());
+    if (path.empty()) path = FindTraceOptionFile(KorvulConfigDir());
+    if (!path.empty()) startFrom(path);
 }
 
 void Trace::startFrom(const std::string &optionPath) {

@@ -2,6 +2,9 @@
 
 #include "linedriver/OpenText.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 namespace linqor {
 
 namespace {
@@ -44,6 +47,22 @@ int64_t Number(std::string_view content, std::string_view name) {
 }
 
 } // namespace
+
+std::string FindTraceOptionFile(const std::string &dir) {
+    if (dir.empty()) return {};
+    struct stat st {};
+    const std::string exact = dir + "/" + kTraceOptionFile;
+    if (stat(exact.c_str(), &st) == 0) return exact;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return {};
+    std::string best;
+    while (const dirent *e = readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (SameName(name, kTraceOptionFile) && (best.empty() || name < best)) best = name;
+    }
+    closedir(d);
+    return best.empty() ? std::string() : dir + "/" + best;
+}
 
 TraceOptions ParseTraceOptions(std::string_view content) {
     TraceOptions o;

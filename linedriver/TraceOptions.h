@@ -1,5 +1,5 @@
 #pragma once
-// The trace option file TRRS232.TXT: "NAME=value" lines. Pure logic.
+// The trace option file TRRS232.TXT: "NAME=value" lines, and where it is.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,5 +21,10 @@ struct TraceOptions {
 // of the line after the first "=", blanks around names and values dropped. A number that is not a
 // decimal integer counts as 0.
 TraceOptions ParseTraceOptions(std::string_view content);
+
+// Path of the option file in `dir`, its name in any letter case ("trrs232.txt" counts): the name as
+// kTraceOptionFile spells it when that exists, else the first matching entry in byte order. Empty when
+// the folder holds none (or cannot be read).
+std::string FindTraceOptionFile(const std::string &dir);
 
 } // namespace linqor

@@ -2,6 +2,7 @@
 // the operator's edits for the write-back.
 #include "main/FormMain.h"
 
+#include "app/PlainText.h"
 #include "comm/DeviceTypes.h"
 #include "main/CommonDataWrite.h"
 #include "ui_FormMain.h"
@@ -50,6 +51,7 @@ TEditedField Edited(const QLineEdit *edit) { return TEditedField{edit->text(), e
 void TFormMain::SetUpDataFields() {
     statusText_ = new QLabel(ui->stbMain);
     statusText_->setObjectName(QStringLiteral("stbMainText"));
+    statusText_->setTextFormat(Qt::PlainText);
     ui->stbMain->addWidget(statusText_, 1);
     // The device keeps 12 digits for the numbers and the unit, 8 for the settable counter.
     for (QLineEdit *edit : {static_cast<QLineEdit *>(ui->edDevNo), static_cast<QLineEdit *>(ui->edCountNo),
@@ -125,7 +127,9 @@ void TFormMain::ApplyCommonDataView(const korvul::TCommonDataView &v) {
                           Text{ui->edSetCountMoBeg, v.SetCountMoBeg}, Text{ui->edCPz, v.CPz},
                           Text{ui->edAlarmLimit, v.AlarmLimit}})
         t.edit->setText(t.text);
-    ui->edStatReg->setToolTip(QString(v.StatRegHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The hint holds the raw status answer when it cannot be converted.
+    ui->edStatReg->setToolTip(
+        korvul::PlainToolTip(QString(v.StatRegHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
     SetBoxText(ui->cbDayBound, v.DayBound);
     SetBoxText(ui->cbPeriod, v.Period);
     SetBoxText(ui->cbCpVal, v.CpVal);

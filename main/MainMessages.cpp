@@ -2,6 +2,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "app/Startup.h"
 
 #include <QAbstractButton>
@@ -31,7 +32,8 @@ bool AskYesNo(QWidget *parent, const QString &text, int helpContext) {
     if (askYesNoHook) return askYesNoHook(text, helpContext);
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (helpContext != 0) buttons |= QMessageBox::Help;
-    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text, buttons, parent);
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), QString(), buttons, parent);
+    SetPlainText(box, text);
     box.setDefaultButton(QMessageBox::Yes);
     TranslateButtons(box);
     // A QMessageBox closes on every button, so Help shows its topic and asks again.
@@ -44,8 +46,9 @@ bool AskYesNo(QWidget *parent, const QString &text, int helpContext) {
 
 bool AskOkNo(QWidget *parent, const QString &text) {
     if (askYesNoHook) return askYesNoHook(text, 0);
-    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text,
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), QString(),
                     QMessageBox::Ok | QMessageBox::No, parent);
+    SetPlainText(box, text);
     box.setDefaultButton(QMessageBox::Ok);
     TranslateButtons(box);
     return box.exec() == QMessageBox::Ok;
@@ -53,14 +56,16 @@ bool AskOkNo(QWidget *parent, const QString &text) {
 
 void ShowMessageText(QWidget *parent, const QString &text) {
     if (showMessageHook) return showMessageHook(text);
-    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationTitle), QString(), QMessageBox::Ok, parent);
+    SetPlainText(box, text);
     TranslateButtons(box);
     box.exec();
 }
 
 void ShowErrorText(QWidget *parent, const QString &text, const QString &caption) {
     if (showMessageHook) return showMessageHook(text);
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, caption, QString(), QMessageBox::Ok, parent);
+    SetPlainText(box, text);
     TranslateButtons(box);
     box.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "main/MainMessages.h"
 #include "module/ModuleItems.h"
 #include "module/TwoEntryCode.h"
@@ -11,6 +12,7 @@ using namespace korvul;
 
 TFoAdjustRTC::TFoAdjustRTC(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoAdjustRTC>()) {
     ui->setupUi(this);
+    UsePlainText(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     connect(ui->edTimeCorrection, &QLineEdit::textChanged, this,
             [this](const QString &text) { ui->btOk->setEnabled(!text.isEmpty()); });

@@ -1,6 +1,7 @@
 #include "readout/FormReadArch.h"
 
 #include "app/LangSupp.h"
+#include "app/PlainText.h"
 #include "app/Settings.h"
 #include "app/TranslateForm.h"
 #include "app/Wait.h"
@@ -71,10 +72,7 @@ void SetReadoutMessageHook(TReadoutMessageHook hook) { messageHook = std::move(h
 
 void ReadoutMessage(QWidget *parent, const QString &caption, const QString &text) {
     if (messageHook) return messageHook(caption, text);
-    QMessageBox box(QMessageBox::Information, caption.isEmpty() ? QString::fromLatin1("Vendrok") : caption,
-                    text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);   // the texts carry file and folder names, never markup
-    box.exec();
+    ShowPlainBox(parent, QMessageBox::Information, caption.isEmpty() ? QString::fromLatin1("Vendrok") : caption, text);
 }
 
 int ShowArchiveReadout(QWidget *parent, const TReadArchHost &host) {
@@ -130,6 +128,7 @@ void TFormReadArch::SetUpStatusBar() {
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(ui->StatusBar1);
         panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panels_[i]->setTextFormat(Qt::PlainText);  // file names and device numbers
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         if (widths[i] > 0) panels_[i]->setMinimumWidth(widths[i] + 8);
         ui->StatusBar1->addWidget(panels_[i], i == 2 ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -120,6 +121,40 @@ TEST_F(NxScriptDevsim, InputAgainstThePatternIsAskedAgainOncePerMismatch) {
     EXPECT_EQ(messages.count(LanguageText(1410)), 1) << Messages();
     EXPECT_EQ(log.value(1), ">> 12AB");
     EXPECT_TRUE(Said(1413)) << "12AB is no number: the device answers -06-; " << Messages();
+}
+
+// Script names with capitals were opened in lower case and not found; two names differing only in case
+// each run their own file.
+TEST_F(NxScriptDevsim, ScriptsWithCapitalsRunTheFileAsNamedOnDisk) {
+    const QString dir = home.path() + "/Scripts";
+    QDir().mkpath(dir);
+    for (const auto &[name, content] : {std::pair{"ReadTemp.CMD", "TRANSMIT \"R 0310\"^M\r\n"},
+                                        std::pair{"readtemp.cmd", "TRANSMIT \"R 0200\"^M\r\n"},
+                                        std::pair{"Serial.cmd", "TRANSMIT \"R 0100\"^M\r\n"}}) {
+        QFile script(dir + "/" + name);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(content);
+    }
+    Settings().CMD_DIRECTORY = dir;
+    StartDevice("9510");
+    Connect();
+    QMap<QString, QStringList> logs;
+    WhenModal<TFoConfigNX17S>([&](TFoConfigNX17S *dialog) {
+        auto *files = dialog->findChild<QComboBox *>("cbFileList");
+        for (const QString shown : {"ReadTemp.CMD", "readtemp.cmd", "serial.cmd"}) {
+            const int index = files->findText(shown);
+            if (index < 0) continue;
+            files->setCurrentIndex(index);
+            dialog->findChild<QPushButton *>("btSend")->click();
+            logs[shown] = dialog->LogLines();
+        }
+        dialog->findChild<QPushButton *>("btExit")->click();
+    });
+    Action("acConfigDevice")->trigger();
+    EXPECT_EQ(logs.value("ReadTemp.CMD"), (QStringList{">> R 0310\r", "<< R 0310 15.0 -00-\x03"})) << Messages();
+    EXPECT_EQ(logs.value("readtemp.cmd"), (QStringList{">> R 0200\r", "<< R 0200 1.01325 -00-\x03"})) << Messages();
+    EXPECT_EQ(logs.value("serial.cmd"), (QStringList{">> R 0100\r", "<< R 0100 12345678 -00-\x03"})) << Messages();
+    EXPECT_EQ(messages.count(LanguageText(1412)), 3) << Messages();
 }
 
 TEST_F(NxScriptDevsim, LineLostDuringARunClosesTheDialogAndDisconnectsOnce) {

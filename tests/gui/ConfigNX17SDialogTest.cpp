@@ -61,6 +61,18 @@ TEST_F(ConfigNX17SDialog, ScriptsOfTheSetDirectoryAreListedInLowerCaseWithTheFir
     EXPECT_EQ(d.findChild<QComboBox *>("cbFileList")->currentIndex(), 0);
 }
 
+TEST_F(ConfigNX17SDialog, ScriptsThatOnlyLetterCaseTellsApartAreListedAsNamed) {
+    QFile(dir + "/first.cmd").rename(dir + "/First.cmd");
+    QFile f(dir + "/first.cmd");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    Settings().CMD_DIRECTORY = dir;
+    TFoConfigNX17S d;
+    const QStringList items = Items(d);
+    EXPECT_TRUE(items.contains("First.cmd") && items.contains("first.cmd")) << items.join(' ').toStdString();
+    EXPECT_TRUE(items.contains("second.cmd")) << "the others keep their lower-case look";
+}
+
 TEST_F(ConfigNX17SDialog, WithoutADirectoryTheBrowseRunsAndTheChoiceIsSaved) {
     Settings().CMD_DIRECTORY.clear();
     chosen = dir;

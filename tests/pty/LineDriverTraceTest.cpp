@@ -96,6 +96,28 @@ TEST_F(LineDriverTrace, FileOnlyGivesCounterStampsATickLineAndEveryByte) {
     }
 }
 
+// The option file is written by hand, often on a system that ignores letter case.
+TEST_F(LineDriverTrace, OptionFileNamedInAnyLetterCaseSwitchesTheTraceOn) {
+    for (const QString name : {"trrs232.txt", "Trrs232.Txt", "TRRS232.txt"}) {
+        QFile::remove(tracePath);
+        writeFile(config.korvulDir() + "/" + name, "FILE=" + tracePath.toLocal8Bit() + "\n");
+        session([](LineLibrary &) {});
+        const QStringList all = lines();
+        EXPECT_FALSE(all.isEmpty()) << name.toStdString();
+        EXPECT_TRUE(all.value(0).startsWith("Start: ")) << name.toStdString();
+        QFile::remove(config.korvulDir() + "/" + name);
+    }
+}
+
+TEST_F(LineDriverTrace, OptionFileInTheExactSpellingWinsOverOneInAnotherCase) {
+    const QString other = config.korvulDir() + "/other.txt";
+    writeFile(config.korvulDir() + "/trrs232.txt", "FILE=" + other.toLocal8Bit() + "\n");
+    writeOptions("FILE=" + tracePath.toLocal8Bit() + "\n");
+    session([](LineLibrary &) {});
+    EXPECT_FALSE(lines().isEmpty());
+    EXPECT_FALSE(QFile::exists(other));
+}
+
 TEST_F(LineDriverTrace, NewTraceFileIsPrivateAndExistingOnesAreAppendedTo) {
     writeOptions("FILE=" + tracePath.toLocal8Bit() + "\n");
     session([](LineLibrary &) {});

@@ -54,7 +54,7 @@ TEST(HelpFilePath, FollowsProgramBaseNameAndCode) {
         {"/opt/k/korvul", "EN", "/opt/k/korvulEN.html"},
         {"/opt/k/abcdefgh.exe", "EN", "/opt/k/abcdefEN.html"}, // base name cut to 6 characters
         {"/opt/k/a.b.exe", "DE", "/opt/k/aDE.html"},           // up to the first "."
-        {"/opt/k/korvul", "en", "/opt/k/korvulen.html"},       // the code is used unchanged
+        {"/opt/k/korvul", "en", "/opt/k/korvulEN.html"},       // no file there: the name the program ships
     };
     for (const auto &row : rows) {
         ProgramAt program(row.program);
@@ -91,6 +91,35 @@ TEST_F(HelpFileChoice, GermanMissingIsReportedOnceWithoutASecondTry) {
         EXPECT_TRUE(choice.file.isEmpty());
         EXPECT_EQ(choice.missing, QStringList{de()}) << code.toStdString();
     }
+}
+
+// The code comes from a hand-edited settings file; its letter case must not matter.
+TEST_F(HelpFileChoice, LanguageCodeInAnyLetterCaseFindsTheFileOfThatLanguage) {
+    touch(en());
+    touch(de());
+    for (const QString &code : {QString("en"), QString("En"), QString("eN")}) {
+        korvultest::TempConfigHome home;
+        home.writeIni("[LANGUAGE]\nLANGUAGE=" + code.toLatin1() + "\n");
+        const auto choice = korvul::ChooseHelpFile(korvul::ReadLanguageCode(korvul::SettingsFilePath()));
+        EXPECT_EQ(choice.file, en()) << code.toStdString();
+        EXPECT_TRUE(choice.missing.isEmpty()) << code.toStdString();
+    }
+}
+
+TEST_F(HelpFileChoice, GermanInLowerCaseMissingIsReportedOnceUnderTheShippedName) {
+    const auto choice = korvul::ChooseHelpFile("de");
+    EXPECT_TRUE(choice.file.isEmpty());
+    EXPECT_EQ(choice.missing, QStringList{de()});
+}
+
+TEST_F(HelpFileChoice, FileNamedInAnotherCaseIsFoundAndTheExactNameWinsATie) {
+    const QString lower = dir.path() + "/korvulfr.html";
+    touch(lower);
+    EXPECT_EQ(korvul::HelpFilePath("FR"), lower);
+    const QString upper = dir.path() + "/korvulFR.html";
+    touch(upper);
+    EXPECT_EQ(korvul::HelpFilePath("fr"), lower);
+    EXPECT_EQ(korvul::HelpFilePath("FR"), upper);
 }
 
 TEST_F(HelpFileChoice, ExistingFileOfTheLanguageIsTakenWithoutReport) {

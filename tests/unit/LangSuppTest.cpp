@@ -52,6 +52,24 @@ TEST_F(LangSuppTest, ModuleChosenBySettingsLanguageCode) {
     EXPECT_EQ(LanguageText(13), "Version ");
 }
 
+// LANGUAGE=en once stopped the program at start: the code is taken in any letter case.
+TEST_F(LangSuppTest, LanguageCodeInAnyLetterCaseLoadsTheModuleOfThatLanguage) {
+    WriteFile(progDir.path() + "/korvulEN.lng", "13=Version \n");
+    for (const QByteArray code : {"en", "En", "eN", "EN"}) {
+        home.writeIni("[LANGUAGE]\nLANGUAGE=" + code + "\n");
+        EXPECT_EQ(LoadLanguageModule(), QString()) << code.constData();
+        EXPECT_EQ(LanguageText(13), "Version ") << code.constData();
+        EXPECT_EQ(LanguageModulePath(QString::fromLatin1(code)), progDir.path() + "/korvulEN.lng");
+    }
+}
+
+TEST_F(LangSuppTest, ModuleNamedInLowerCaseIsFoundForTheCodeInCapitals) {
+    WriteFile(progDir.path() + "/korvulfr.lng", "1=un\n");
+    home.writeIni("[LANGUAGE]\nLANGUAGE=FR\n");
+    EXPECT_EQ(LoadLanguageModule(), QString());
+    EXPECT_EQ(LanguageText(1), "un");
+}
+
 TEST_F(LangSuppTest, EmptyOrMissingLanguageCodeMeansGerman) {
     WriteFile(progDir.path() + "/korvulDE.lng", "1=eins\n");
     for (const QByteArray &ini : {QByteArray(), QByteArray("[LANGUAGE]\nLANGUAGE=\n")}) {
@@ -67,6 +85,8 @@ TEST_F(LangSuppTest, MissingModuleGivesStartupErrorWithFullPath) {
     EXPECT_TRUE(msg.startsWith("korvul.exe - Initialization: Language support file not found! / "
                                "Sprachdatei nicht gefunden!:  "));
     EXPECT_TRUE(msg.endsWith(progDir.path() + "/korvulFR.lng"));
+    home.writeIni("[LANGUAGE]\nLANGUAGE=fr\n");
+    EXPECT_TRUE(LoadLanguageModule().endsWith(progDir.path() + "/korvulFR.lng")) << "names the file as shipped";
     EXPECT_FALSE(LanguageModuleLoaded());
 }
 

@@ -111,6 +111,20 @@ TEST(NxScriptFile, LinesAreConvertedFromOemTrimmedAndEmptyOnesSkipped) {
     EXPECT_EQ(NxScriptLines(file), (QStringList{QString::fromUtf8("; Grüße"), "TRANSMIT \"A\"^M", "PAUSE 1"}));
 }
 
+// Scripts are shown in lower case, but opened as named: file systems tell "Read.cmd" from "read.cmd".
+TEST(NxScriptList, EntriesShowLowerCaseAndOpenTheNameOnDiskUnlessOnlyCaseTellsThemApart) {
+    const QVector<TNxScriptEntry> entries =
+        NxScriptListEntries({"ReadTemp.CMD", "readtemp.cmd", "SetValue.cmd", "plain.cmd", "READTEMP.cmd"});
+    const QStringList shown = {"ReadTemp.CMD", "readtemp.cmd", "setvalue.cmd", "plain.cmd", "READTEMP.cmd"};
+    const QStringList files = {"ReadTemp.CMD", "readtemp.cmd", "SetValue.cmd", "plain.cmd", "READTEMP.cmd"};
+    ASSERT_EQ(entries.size(), shown.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].Shown, shown[i]) << i;
+        EXPECT_EQ(entries[i].File, files[i]) << i;
+    }
+    EXPECT_TRUE(NxScriptListEntries({}).isEmpty());
+}
+
 TEST(NxErrorMarkers, AnyMarkerInAnyLineFailsTheRun) {
     for (const char *m : {"-01-", "-04-", "-05-", "-06-", "-07-", "-11-"})
         EXPECT_TRUE(NxLogHasErrorMarker({">> R 1\r", QStringLiteral("<< R 1 %1\x03").arg(QLatin1String(m))})) << m;
