@@ -1,6 +1,7 @@
 #include "comm/Password.h"
 
 #include "app/HelpViewer.h"
+#include "app/TranslateForm.h"
 #include "comm/Modem.h"
 #include "ui_Password.h"
 
@@ -9,6 +10,7 @@
 TFoPassword::TFoPassword(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoPassword>()) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    korvul::TranslateForm(this, kTextBase);
     ui->jePassword->setEchoMode(QLineEdit::Password);
     connect(ui->btSend, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->jePassword, &QLineEdit::returnPressed, this, &QDialog::accept);
