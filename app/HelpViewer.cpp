@@ -210,14 +210,18 @@ void ShowHelpContext(int context) { Help().ShowContext(context); }
 
 namespace {
 
-// The first non-zero "helpContext" of the widget or its parents; 0 when none has one.
-int helpContextOf(QWidget *widget) {
+// What F1 opens for a widget: the nearest of the widget and its parents that carries a help context
+// (int property "helpContext", not 0) or a help topic (string property "helpTopic", not empty). A
+// field thus gets its group's topic, and everything else in a window the window's topic.
+void showHelpFor(QWidget *widget) {
     for (QWidget *w = widget; w; w = w->parentWidget()) {
         bool ok = false;
         const int context = w->property("helpContext").toInt(&ok);
-        if (ok && context != 0) return context;
+        if (ok && context != 0) return ShowHelpContext(context);
+        const QString topic = w->property("helpTopic").toString();
+        if (!topic.isEmpty()) return ShowHelpTopic(topic);
     }
-    return 0;
+    ShowHelpTopic(QString::fromLatin1(HelpTopic::Contents));
 }
 
 class THelpKeyFilter : public QObject {
@@ -232,7 +236,7 @@ protected:
             return false;
         QWidget *start = qobject_cast<QWidget *>(receiver);
         if (!start) start = QApplication::focusWidget();
-        ShowHelpContext(helpContextOf(start));
+        showHelpFor(start);
         return true;
     }
 };

@@ -75,8 +75,9 @@ THelpViewer &Help();
 void ShowHelpTopic(const QString &name);
 void ShowHelpContext(int context);
 
-// Installs (once) an application-wide filter: F1 opens the help context of the focused widget or of
-// its nearest parent with a non-zero int property "helpContext"; without one, the Contents topic.
+// Installs (once) an application-wide filter: F1 opens the help of the focused widget or of its
+// nearest parent that names one, by a non-zero int property "helpContext" (a numeric context) or a
+// non-empty string property "helpTopic" (a named topic, HelpTopic); without one, the Contents topic.
 void InstallHelpKeyHandler(QApplication &app);
 
 } // namespace korvul

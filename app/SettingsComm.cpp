@@ -7,6 +7,7 @@
 #include "app/TranslateForm.h"
 #include "ui_SettingsComm.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QMessageBox>
 
@@ -17,11 +18,12 @@ constexpr uint16_t kSettingsCommBase = 600;
 constexpr uint16_t kTextModemLabelRemote = 613;
 constexpr uint16_t kTextModemLabelLocal = 618;
 
-// Enabled fields in the window colour, disabled ones in the button face colour.
+// Enabled fields in the window colour, disabled ones in the button face colour, both of the palette
+// the application uses (a dark theme's, not the style's built-in light one).
 void EnableField(QLineEdit *edit, bool enabled) {
     edit->setEnabled(enabled);
     QPalette p = edit->palette();
-    p.setColor(QPalette::Base, edit->style()->standardPalette().color(enabled ? QPalette::Base : QPalette::Button));
+    p.setColor(QPalette::Base, QApplication::palette(edit).color(enabled ? QPalette::Base : QPalette::Button));
     edit->setPalette(p);
 }
 } // namespace

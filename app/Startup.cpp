@@ -4,7 +4,9 @@
 #include "app/LangSupp.h"
 #include "app/Paths.h"
 #include "app/PlainText.h"
+#include "app/QtTranslation.h"
 #include "app/Settings.h"
+#include "app/WindowTitle.h"
 #include "comm/Tcomm.h"
 #include "main/FormMain.h"
 #include "main/MainMessages.h"
@@ -25,6 +27,13 @@ void ShowStartupError(const QString &text) {
     ShowPlainBox(nullptr, QMessageBox::Critical, QString::fromLatin1(kStartupErrorCaption), text);
 }
 
+// Qt's own buttons and dialogs in the language of the language module; without Qt's catalogue the
+// program still runs, with those texts in English.
+void TranslateQtTexts() {
+    const QString note = InstallQtTranslation(ReadLanguageCode(SettingsFilePath()));
+    if (!note.isEmpty()) std::fprintf(stderr, "korvul: %s\n", note.toLocal8Bit().constData());
+}
+
 } // namespace
 
 void ReportUnreadableSettings() {
@@ -42,9 +51,13 @@ int RunProgram(QApplication &app) {
         ShowStartupError(error);
         return 1;
     }
+    TranslateQtTexts();
+    // No application display name: the platform would append it to every window title, and the
+    // narrow dialogs would then show neither their own title nor the name in full. The main window
+    // carries the program's title itself (text 111).
     app.setApplicationName(QStringLiteral("korvul"));
-    app.setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
     InstallHelpKeyHandler(app);
+    InstallWindowTitleFit(app);
     // A driver that cannot be loaded now is reported again, with its text, by the first connect.
     const QString driverError = CreateCommObject();
     if (!driverError.isEmpty()) std::fprintf(stderr, "korvul: %s\n", driverError.toLocal8Bit().constData());

@@ -31,6 +31,8 @@ TFormUserOptions::TFormUserOptions(QWidget *parent) : QDialog(parent), ui(std::m
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     TranslateForm(this, kUserOptionsBase);
+    // The browse button shows dots; a screen reader says what it does: the chooser's own caption.
+    ui->Button4->setAccessibleName(LanguageText(kTextChooseDirectory));
     ui->ComboBox1->clear();
     for (int i = 0; i < 4; ++i) ui->ComboBox1->addItem(LanguageText(TextNumber(kTextFirstMode, i)));
     auto *channels = new QButtonGroup(this);  // exclusive whether or not the dialog is on screen

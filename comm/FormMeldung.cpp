@@ -5,6 +5,7 @@
 #include "ui_FormMeldung.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 namespace korvul {
 QString NoticeText;
@@ -42,13 +43,14 @@ void TFormMeldung::SetText(const QString &text) {
 
 QString TFormMeldung::Text() const { return ui->lbText->text(); }
 
-// Width: the text plus a third; the label fills the window and centres the text.
+// Width: the text plus a third, at least what the layout needs (which holds the title, see
+// app/WindowTitle.h); the label fills the window and centres the text.
 void TFormMeldung::FitToText() {
     const QFontMetrics fm(ui->lbText->font());
     const QRect textRect = fm.boundingRect(QRect(0, 0, 4000, 4000), Qt::AlignCenter, ui->lbText->text());
     const int width = textRect.width() + textRect.width() / 3 + 2 * layout()->contentsMargins().left();
     const int height = textRect.height() + layout()->contentsMargins().top() + layout()->contentsMargins().bottom();
-    setFixedSize(qMax(width, 120), qMax(height, 40));
+    setFixedSize(std::max({width, 120, minimumSizeHint().width()}), qMax(height, 40));
     ui->lbText->setAlignment(Qt::AlignCenter);
 }
 

@@ -1,7 +1,7 @@
 #include "comm/Password.h"
 
 #include "app/HelpViewer.h"
-#include "app/PlainText.h"
+#include "app/TranslateForm.h"
 #include "comm/Modem.h"
 #include "ui_Password.h"
 
@@ -9,8 +9,8 @@
 
 TFoPassword::TFoPassword(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoPassword>()) {
     ui->setupUi(this);
-    korvul::UsePlainText(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    korvul::TranslateForm(this, kTextBase);
     ui->jePassword->setEchoMode(QLineEdit::Password);
     connect(ui->btSend, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->jePassword, &QLineEdit::returnPressed, this, &QDialog::accept);

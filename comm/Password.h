@@ -1,8 +1,9 @@
 #pragma once
-// TFoPassword: asks for the headquarter password of a remote CLM-300 module (modal, caption "Enter
-// Headquarter Password"). cbHeadQuarter offers the headquarters "1".."4" and starts at the first each
+// TFoPassword (text base 1960): asks for the headquarter password of a remote CLM-300 module (modal,
+// caption text 1961). cbHeadQuarter offers the headquarters "1".."4" and starts at the first each
 // time the dialog is shown; jePassword shows "*". btSend (or Enter in the password) ends with Accepted.
 #include <QDialog>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,8 @@ class TFoPassword;
 class TFoPassword : public QDialog {
     Q_OBJECT
 public:
+    static constexpr uint16_t kTextBase = 1960;
+
     explicit TFoPassword(QWidget *parent = nullptr);
     ~TFoPassword() override;
 

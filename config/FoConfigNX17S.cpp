@@ -64,6 +64,8 @@ TFoConfigNX17S::TChooseDirectory &TFoConfigNX17S::ChooseDirectory() {
 TFoConfigNX17S::TFoConfigNX17S(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFoConfigNX17S>()) {
     ui->setupUi(this);
     TranslateForm(this, kTextBase);
+    // The browse button shows dots; a screen reader says what it does: the chooser's own caption.
+    ui->Button1->setAccessibleName(LanguageText(kChooseCaption));
     connect(ui->Button1, &QPushButton::clicked, this, &TFoConfigNX17S::Button1Click);
     connect(ui->btSend, &QPushButton::clicked, this, &TFoConfigNX17S::btSendClick);
     connect(ui->btExit, &QPushButton::clicked, this, &QDialog::accept);

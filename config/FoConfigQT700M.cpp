@@ -21,6 +21,10 @@ TFoConfigQT700M::TFoConfigQT700M(QWidget *parent) : QDialog(parent), ui(std::mak
     SetUpSensorPages();
     FillBoxes();
     for (int n = 1; n <= 8; ++n) ui->PageControl1->findChild<QLabel *>(QStringLiteral("lbPnt%1").arg(n))->setVisible(false);
+    // A share's row has no label of its own (the marker arrow, the channel digit): a screen reader says
+    // its column and channel instead, "Memory share 3".
+    for (int n = 0; n < kMemoryChannels; ++n)
+        ShareEdit(n)->setAccessibleName(ui->lbHdShare->text() + u' ' + QString::number(n + 1));
     ui->Label37->setText(LanguageFormat(kTotalText, {0}));
     ui->Label38->setText(LanguageFormat(kBalanceText, {0, 0.0, 0.0}));
     ConnectHandlers();

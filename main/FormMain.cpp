@@ -27,12 +27,20 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
 QPointer<TFormMain> mainWindow;
+
+// Room the window manager's frame and title bar take around the window (before the window is shown
+// its frame is unknown).
+const QSize kFrameRoom(8, 40);
 
 // Editable value lists: day boundaries at full hours, usual measuring periods in minutes and the Cp
 // values the devices know, written with the locale's decimal separator.
@@ -91,16 +99,35 @@ void TFormMain::SetUpFirstTab() {
     ui->pnlTabPage->setEnabled(ui->TabControl1->isEnabled());
 }
 
-// Fixed border, minimise but no maximise, centred on the screen. Hidden fields keep their room so that
-// the page does not jump when the display hides the fields a device does not have.
+// The window opens at the size its content asks for, centred, and never larger than the screen; it
+// has no maximise button, as its fields do not grow. It can be made smaller down to what its menu and status bar need: the content then scrolls (a 1280x800
+// screen at scale factor 2 offers 640x400), and Tab scrolls the field it reaches into view. Hidden
+// fields keep their room so that the page does not jump when the display hides the fields a device
+// does not have.
 void TFormMain::SetUpWindowFrame() {
     for (QWidget *w : ui->pnlTabPage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         w->setSizePolicy(policy);
     }
-    // The columns keep the width of their widest resource text, so that shorter labels of a quantity
-    // code do not make the fields jump sideways.
+    KeepColumnWidths();
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scbMain"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
+    // A long status text is cut rather than widening the window.
+    statusText_->setSizePolicy(QSizePolicy::Ignored, statusText_->sizePolicy().verticalPolicy());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    resize(NaturalSize());
+    if (const QScreen *scr = screen()) move(scr->availableGeometry().center() - rect().center());
+}
+
+// The columns keep the width of their widest resource text, so that shorter labels of a quantity code
+// do not make the fields jump sideways.
+void TFormMain::KeepColumnWidths() {
     QGridLayout *grid = ui->layPage;
     for (int i = 0; i < grid->count(); ++i) {
         int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
@@ -108,13 +135,17 @@ void TFormMain::SetUpWindowFrame() {
         const int width = grid->itemAt(i)->sizeHint().width();
         if (columnSpan == 1 && width > grid->columnMinimumWidth(column)) grid->setColumnMinimumWidth(column, width);
     }
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    adjustSize();
-    setFixedSize(sizeHint());
-    if (const QScreen *scr = screen()) move(scr->availableGeometry().center() - rect().center());
 }
 
+// Everything shown without scrolling (content, menu and status bar), within the screen's free area.
+QSize TFormMain::NaturalSize() const {
+    const auto *scroll = static_cast<QScrollArea *>(centralWidget());
+    const QSize content = scroll->widget()->sizeHint();
+    const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    QSize size(std::max(content.width(), menuBar()->sizeHint().width()), content.height() + bars);
+    if (const QScreen *scr = screen()) size = size.boundedTo(scr->availableGeometry().size() - kFrameRoom);
+    return size;
+}
 void TFormMain::FillValueCombos() {
     ui->cbDayBound->addItems(DayBoundaryItems());
     ui->cbPeriod->addItems(PeriodItems());

@@ -137,6 +137,8 @@ protected:
 private:
     void SetUpFirstTab();
     void SetUpWindowFrame();
+    void KeepColumnWidths();
+    QSize NaturalSize() const;
     void FillValueCombos();
     void BindButton(QPushButton *button, QAction *action);
     void BindButtons();

@@ -24,8 +24,13 @@ void Colour(QWidget *w, bool white) {
     w->setPalette(palette);
 }
 
+// Tab stops only at fields that take input; a read-only field is still reached by a click, to copy
+// its text.
+void FollowReadOnly(QLineEdit *edit) { edit->setFocusPolicy(edit->isReadOnly() ? Qt::ClickFocus : Qt::StrongFocus); }
+
 void SetEditable(QLineEdit *edit, bool editable) {
     edit->setReadOnly(!editable);
+    FollowReadOnly(edit);
     Colour(edit, editable);
 }
 
@@ -58,6 +63,8 @@ void TFormMain::SetUpDataFields() {
                             static_cast<QLineEdit *>(ui->edCustNo), static_cast<QLineEdit *>(ui->edDevUnit)})
         edit->setMaxLength(12);
     ui->edCPz->installEventFilter(this);
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        if (!qobject_cast<QComboBox *>(edit->parentWidget())) FollowReadOnly(edit);
 }
 
 QString TFormMain::StatusText() const { return statusText_->text(); }

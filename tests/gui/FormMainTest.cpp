@@ -27,6 +27,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <algorithm>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -323,9 +325,14 @@ TEST_F(FormMainTest, ChangingTheTabReadsTheCommonData) {
     EXPECT_EQ(reads, 1);
 }
 
-TEST_F(FormMainTest, WindowHasAFixedSizeAndNoMaximiseButton) {
+TEST_F(FormMainTest, WindowOpensAtItsContentsSizeWithinTheScreenAndNoMaximiseButton) {
     TFormMain window;
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    const QSize content = Child<QScrollArea>(&window, "scbMain")->widget()->sizeHint();
+    const QSize free = window.screen()->availableGeometry().size();
+    EXPECT_GE(window.width(), std::min(content.width(), free.width() - 8));
+    EXPECT_GE(window.height(), std::min(content.height(), free.height() - 40));
+    EXPECT_LE(window.width(), free.width());
+    EXPECT_LE(window.height(), free.height());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
     const QRect screen = window.screen()->availableGeometry();
@@ -449,6 +456,45 @@ TEST_F(FormMainTest, StatusRegWindowFitsItsTextOnShowing) {
     EXPECT_LT(fitted, 43 * wWidth + 200);
     window.ShowText(QString(2000, QLatin1Char('i')));
     EXPECT_EQ(window.width(), window.screen()->availableGeometry().width());
+    window.close();
+}
+
+// A 1280x800 screen at scale factor 2 offers 640x400 logical pixels. The window can be made that
+// small, loses no control, and Tab scrolls each control it reaches into view.
+TEST_P(FormMainLanguages, WindowFitsASmallScreenAndTabScrollsEveryControlIntoView) {
+    TFormMain window;
+    window.TabControl1()->setEnabled(true);  // connected: the common data fields take input
+    window.show();
+    const QSize small(640, 400);
+    EXPECT_LE(window.minimumSize().width(), small.width());
+    EXPECT_LE(window.minimumSize().height(), small.height());
+    EXPECT_LE(window.minimumSizeHint().width(), small.width());
+    EXPECT_LE(window.minimumSizeHint().height(), small.height());
+    window.resize(small);
+    ASSERT_EQ(window.size(), small);
+    auto *scroll = Child<QScrollArea>(&window, "scbMain");
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return scroll->geometry().bottom() < small.height(); }, 2000ms));
+    QSet<QString> reached;
+    QApplication::setActiveWindow(&window);
+    Child(&window, "btConnect")->setFocus(Qt::TabFocusReason);
+    for (int press = 0; press < 60 && !reached.contains(QStringLiteral("cbAlarmCycle")); ++press) {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QWidget *control = qobject_cast<QComboBox *>(focus->parentWidget()) ? focus->parentWidget() : focus;
+        reached << control->objectName();
+        const QRect shown(control->mapTo(scroll->viewport(), QPoint(0, 0)), control->size());
+        // In view: enough of it to see and to type into (a line edit is scrolled to its text cursor).
+        const QRect visible = scroll->viewport()->rect().intersected(shown);
+        EXPECT_GE(visible.width(), std::min(shown.width(), 40)) << control->objectName().toStdString();
+        EXPECT_GE(visible.height(), shown.height() / 2) << control->objectName().toStdString();
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focus, &tab);
+    }
+    for (const char *name : {"btConnect", "TabControl1", "edDevNo", "edCPz", "cbDayBound", "cbAlarmCycle"})
+        EXPECT_TRUE(reached.contains(QString::fromLatin1(name))) << name;
+    // The status bar cuts a long text instead of widening the window.
+    window.statusBar()->findChild<QLabel *>(QStringLiteral("stbMainText"))->setText(QString(300, u'x'));
+    EXPECT_LE(window.minimumSizeHint().width(), small.width());
     window.close();
 }
 

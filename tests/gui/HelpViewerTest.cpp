@@ -2,6 +2,9 @@
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
 #include "app/Paths.h"
+#include "main/FormMain.h"
+#include "main/MainMessages.h"
+#include "readout/FormProcessData.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -141,6 +145,51 @@ TEST_F(HelpViewerTest, F1OnAChildOpensTheNearestParentsHelpContext) {
     QWidget lonely;
     pressF1(&lonely);
     EXPECT_EQ(viewer().CurrentAnchor(), QString("Contents"));
+}
+
+// F1 in a window of the program, pressed where a user's keyboard sends it: to the focus widget.
+class HelpKeyInWindows : public HelpViewerTest {
+protected:
+    void SetUp() override {
+        HelpViewerTest::SetUp();
+        ASSERT_TRUE(korvul::LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
+        korvul::SetShowMessageHook([](const QString &) {});
+        korvul::SetAskYesNoHook([](const QString &, int) { return false; });
+        korvul::InstallHelpKeyHandler(*qApp);
+    }
+    void TearDown() override {
+        korvul::SetShowMessageHook({});
+        korvul::SetAskYesNoHook({});
+        korvul::UnloadLanguageModule();
+        HelpViewerTest::TearDown();
+    }
+    korvultest::TempConfigHome home;
+};
+
+TEST_F(HelpKeyInWindows, F1InAFieldOpensTheTopicOfItsGroupOrWindowNotTheContents) {
+    TFormMain main;
+    main.TabControl1()->setEnabled(true); // connected: the common data fields take input
+    TFormProcessData process;            // never given the event loop, so it reads nothing
+    const struct {
+        QWidget *window;
+        const char *field, *topic;
+    } rows[] = {
+        {&main, "edDevNo", "CommonData"},   {&main, "cbDayBound", "CommonData"}, {&main, "edDevType", "MainWindow"},
+        {&main, "btConnect", "MainWindow"}, {&process, "StringGrid1", "ReadProcessData"},
+        {&process, "sePeriod", "ReadProcessData"},
+    };
+    for (const auto &row : rows) {
+        row.window->show();
+        QApplication::setActiveWindow(row.window);
+        auto *field = row.window->findChild<QWidget *>(row.field);
+        ASSERT_NE(field, nullptr) << row.field;
+        field->setFocus(Qt::TabFocusReason);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus == field || field->isAncestorOf(focus)) << row.field;
+        viewer().ShowTopic("Modem"); // somewhere else first
+        pressF1(focus);
+        EXPECT_EQ(viewer().CurrentAnchor(), QString(row.topic)) << row.field;
+    }
 }
 
 // Help is read while the dialog or question that asked for it stays open, and while others open.

@@ -152,7 +152,7 @@ TEST_F(ModemForms, PasswordIsHeadquarterDigitAndTypedTextInNineCharactersStartin
     TFoPassword dlg;
     auto *hq = dlg.findChild<QComboBox *>("cbHeadQuarter");
     auto *password = dlg.findChild<QLineEdit *>("jePassword");
-    EXPECT_EQ(dlg.windowTitle(), "Enter Headquarter Password");
+    EXPECT_EQ(dlg.windowTitle(), LanguageText(TFoPassword::kTextBase + 1));
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
     EXPECT_EQ(hq->count(), 4);
     hq->setCurrentIndex(2);

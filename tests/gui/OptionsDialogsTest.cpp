@@ -265,6 +265,25 @@ TEST_F(OptionsDialogs, SettingsCommRadioRuleSwitchesFieldsSpeedAndLabel) {
     EXPECT_EQ(Saved().COM, 1);  // no port listed: COM unchanged
 }
 
+// Under a dark theme the modem fields take the theme's colours: dark when usable, the dark button
+// face when not, never the style's built-in light ones.
+TEST_F(OptionsDialogs, SettingsCommModemFieldsTakeTheColoursOfTheApplicationsPalette) {
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x24));
+    dark.setColor(QPalette::Button, QColor(0x33, 0x33, 0x38));
+    QApplication::setPalette(dark);
+    {
+        ScopedPorts ports({});
+        TFoSettingsComm dlg;
+        auto *field = Child<QLineEdit>(&dlg, "Edit1");
+        EXPECT_EQ(field->palette().color(QPalette::Base), dark.color(QPalette::Button));  // local: not usable
+        Child<QRadioButton>(&dlg, "rbRemote")->click();
+        EXPECT_EQ(field->palette().color(QPalette::Base), dark.color(QPalette::Base));
+    }
+    QApplication::setPalette(saved);
+}
+
 TEST_F(OptionsDialogs, SettingsCommListsALinkedPortAndOneHeldByAnotherProgram) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);
