@@ -32,7 +32,9 @@ TEST(QtTranslation, MessageBoxStandardButtonsFollowTheProgramsLanguage) {
 // A language without Qt's catalogue keeps Qt's English texts and names the file and the package; the
 // catalogue of an earlier language does not stay behind.
 TEST(QtTranslation, MissingCatalogueIsNamedAndLeavesQtEnglish) {
-    if (QFileInfo::exists(QtTranslationFile(QStringLiteral("DE")))) ASSERT_EQ(InstallQtTranslation("DE"), QString());
+    if (QFileInfo::exists(QtTranslationFile(QStringLiteral("DE")))) {
+        ASSERT_EQ(InstallQtTranslation("DE"), QString());
+    }
     const QString note = InstallQtTranslation(QStringLiteral("XQ"));
     EXPECT_TRUE(note.contains(QtTranslationFile(QStringLiteral("XQ")))) << note.toStdString();
     EXPECT_TRUE(note.contains(QStringLiteral("qt6-translations-l10n"))) << note.toStdString();

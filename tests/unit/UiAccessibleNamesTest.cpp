@@ -53,8 +53,9 @@ TUiScan ScanUi(const QByteArray &xml) {
                 cell = {reader.attributes().value(QLatin1String("row")).toInt(&inCell),
                         std::max(1, reader.attributes().value(QLatin1String("colspan")).toInt())};
             } else if (element == u"widget") {
-                TUiControl control{reader.attributes().value(QLatin1String("class")).toString(),
-                                   reader.attributes().value(QLatin1String("name")).toString()};
+                TUiControl control;
+                control.Class = reader.attributes().value(QLatin1String("class")).toString();
+                control.Name = reader.attributes().value(QLatin1String("name")).toString();
                 if (inCell && path.last() == u"item") control.Row = cell.first, control.ColumnSpan = cell.second;
                 scan.Controls.push_back(control);
                 openWidgets.push_back(scan.Controls.size() - 1);
