@@ -173,11 +173,7 @@ QStringList ReadOnlyTabStops(QWidget *window) {
 class AccessibleNames : public ::testing::TestWithParam<const char *> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvul" + GetParam() + ".lng"));
-        SetLocaleFormats({QStringLiteral("dd.mm.yyyy"), QStringLiteral("hh:mm:ss"), u','});
-        SetShowMessageHook([](const QString &) {});
-        SetAskYesNoHook([](const QString &, int) { return false; });
-        SetHelpErrorBoxHook([](const QString &, const QString &) {});
+        ASSERT_TRUE(korvultest::PrepareWindowWalk(GetParam()));
     }
     void TearDown() override {
         korvultest::RestoreAfterWindows();

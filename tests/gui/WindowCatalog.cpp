@@ -1,8 +1,10 @@
 #include "WindowCatalog.h"
 
 #include "support/FakeDriverHarness.h"
+#include "support/TestSupport.h"
 
 #include "app/AboutBox.h"
+#include "app/HelpFile.h"
 #include "app/HelpViewer.h"
 #include "app/LangSupp.h"
 #include "app/Settings.h"
@@ -10,6 +12,7 @@
 #include "app/Telephone.h"
 #include "app/UserOptions.h"
 #include "comm/CommState.h"
+#include "comm/Conversions.h"
 #include "comm/Dialing.h"
 #include "comm/FoConnect.h"
 #include "comm/FormMeldung.h"
@@ -26,6 +29,7 @@
 #include "config/InputFrm.h"
 #include "main/FoNDAC.h"
 #include "main/FoStatusReg.h"
+#include "main/MainMessages.h"
 #include "main/FormMain.h"
 #include "main/FormSetTime.h"
 #include "module/AdjustRTC.h"
@@ -157,6 +161,15 @@ void RestoreAfterWindows() {
     korvul::ModuleAccess = false;
     korvul::SetCommObjectForTests(nullptr);
     korvul::PollItem = 'z';
+}
+
+bool PrepareWindowWalk(const QString &languageCode) {
+    if (!korvul::LoadLanguageModuleFile(BinDir() + "/korvul" + languageCode + ".lng")) return false;
+    korvul::SetLocaleFormats({QStringLiteral("dd.mm.yyyy"), QStringLiteral("hh:mm:ss"), u','});
+    korvul::SetShowMessageHook([](const QString &) {});
+    korvul::SetAskYesNoHook([](const QString &, int) { return false; });
+    korvul::SetHelpErrorBoxHook([](const QString &, const QString &) {});
+    return true;
 }
 
 } // namespace korvultest

@@ -21,6 +21,10 @@ struct TWindowEntry {
 
 const QList<TWindowEntry> &AllWindows();
 
+// What every walk over the windows needs first: the language module korvul<code>.lng, the locale
+// formats of the tests, and message hooks that answer at once. False when the module cannot be loaded.
+bool PrepareWindowWalk(const QString &languageCode);
+
 // Makes the entry's window; a window that cannot be made is a test failure naming it (nullptr).
 std::unique_ptr<QWidget> MakeWindow(const TWindowEntry &entry);
 
