@@ -5,10 +5,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
 struct StartRow { const char *exeName; const char *language; const char *expectedFile; };
+void PrintTo(const StartRow &r, std::ostream *os) { *os << r.exeName << " " << r.language; }
 
 class StartWithoutLanguageModule : public ::testing::TestWithParam<StartRow> {};
 
@@ -44,6 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, StartWithoutLanguageModule, ::testing::Values(
 namespace {
 
 struct InfoRow { const char *argument; const char *expected; };
+void PrintTo(const InfoRow &r, std::ostream *os) { *os << r.argument; }
 
 class InfoWithoutDisplay : public ::testing::TestWithParam<InfoRow> {};
 
