@@ -1,5 +1,7 @@
 #include "comm/DeviceTypes.h"
 
+#include "app/LangSupp.h"
+
 namespace korvul {
 
 TDeviceInfo &DeviceInfo() {
@@ -7,11 +9,25 @@ TDeviceInfo &DeviceInfo() {
     return info;
 }
 
+namespace {
+
+constexpr uint16_t kTextIdentNotANumber = 2211;
+
+// The message in the program's language; the English sentence when no module holds the text.
+std::string IdentificationErrorText(const QString &identText) {
+    const QString text = LanguageText(kTextIdentNotANumber);
+    if (text != QStringLiteral("str%1").arg(kTextIdentNotANumber))
+        return FormatText(text, {identText}).toStdString();
+    return QStringLiteral("The device answered the identification request with \"%1\", which is not a device "
+                          "type number. The connection attempt ends.")
+        .arg(identText)
+        .toStdString();
+}
+
+} // namespace
+
 TIdentificationError::TIdentificationError(const QString &identText)
-    : std::runtime_error(QStringLiteral("The device answered the identification request with \"%1\", "
-                                        "which is not a device type number. The connection attempt ends.")
-                             .arg(identText)
-                             .toStdString()) {}
+    : std::runtime_error(IdentificationErrorText(identText)) {}
 
 int IdentNumber(const QString &identText) {
     const QString t = identText.trimmed();

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 #include "comm/DeviceTypes.h"
+#include "app/LangSupp.h"
 
 #include <gtest/gtest.h>
 
@@ -86,3 +87,23 @@ TEST(CommTypeTable, NonDecimalIdentificationEndsWithAPlainMessageAndKeepsTheReco
         EXPECT_EQ(info.TypeName, "before");
     }
 }
+
+namespace {
+
+// The message reaches a German window in German, and names the answer exactly as the device sent it.
+TEST(CommTypeTable, IdentificationErrorSpeaksTheLanguageOfTheModule) {
+    ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvulDE.lng"));
+    TDeviceInfo info;
+    info.IdentText = "<b>24%s61</b>";
+    try {
+        IdentifyDeviceType(info);
+        ADD_FAILURE() << "no error";
+    } catch (const TIdentificationError &e) {
+        const QString text = QString::fromStdString(e.what());
+        EXPECT_TRUE(text.contains(QString::fromUtf8("Typabfrage"))) << e.what();
+        EXPECT_TRUE(text.contains(QString::fromUtf8("„<b>24%s61</b>“"))) << e.what();
+    }
+    UnloadLanguageModule();
+}
+
+} // namespace

@@ -49,7 +49,7 @@ constexpr TRange kRequired[] = {
     {1660, 1660}, {1697, 1698}, {1720, 1720},            // communication module and its dialogs
     {1820, 1820}, {1902, 1902}, {1905, 1905}, {1913, 1913},
     {1926, 1926}, {1936, 1936}, {2021, 2022},
-    {2202, 2210},                                        // modem and connection failures
+    {2202, 2211},                                        // modem and connection failures
     {3000, 3001}, {3010, 3011}, {3014, 3014}, {3020, 3020},  // help file, configure, wait, RTC cancel, settings
     {4014, 4014}, {4178, 4197},                          // communication module window
     {42000, 42001}, {42003, 42006}, {42009, 42017},      // common data write-back
@@ -61,11 +61,11 @@ struct TFormat {
     uint16_t number;
     const char *signature;
 };
-constexpr std::array<TFormat, 27> kFormats = {{
+constexpr std::array<TFormat, 28> kFormats = {{
     {210, "d"},   {215, "d"},  {220, "s"},  {235, "d"},   {236, "s"},   {257, "d"},   {341, "dd"},  {424, "s"},
     {1221, "d"},  {1222, "dff"}, {1285, "s"}, {1287, "ff"}, {1302, "s"}, {1303, "s"},
     {1304, "s"},  {1310, "d"}, {1333, "ss"}, {1334, "f"}, {1336, "s"},  {1414, "s"},
-    {1443, "f"},  {1820, "dsss"}, {2202, "d"}, {2206, "d"}, {3000, "s"}, {3020, "ss"}, {4014, "ds"},
+    {1443, "f"},  {1820, "dsss"}, {2202, "d"}, {2206, "d"}, {2211, "s"}, {3000, "s"}, {3020, "ss"}, {4014, "ds"},
 }};
 
 // Device types of the identification table, for the status texts (base 40000 + type x 100 + bit).
