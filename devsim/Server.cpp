@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -100,10 +101,21 @@ bool Server::ConfigureTty() {
     return tcsetattr(fd_, TCSANOW, &t) == 0 || (std::perror("devsim: port settings"), false);
 }
 
+namespace {
+// Creates dir and its missing parents with mode 0700: the program keeps its settings, access codes
+// included, in the configuration directory that holds the port links.
+bool MakePrivateDirs(const QString &dir) {
+    if (QFileInfo(dir).isDir()) return true;
+    const QString parent = QFileInfo(dir).absolutePath();
+    if (parent != dir && !MakePrivateDirs(parent)) return false;
+    return ::mkdir(QFile::encodeName(dir).constData(), 0700) == 0 || errno == EEXIST;
+}
+} // namespace
+
 bool Server::MakeLink() {
     if (o_.portLink.isEmpty()) return true;
     QFileInfo fi(o_.portLink);
-    QDir().mkpath(fi.absolutePath());
+    MakePrivateDirs(fi.absolutePath());
     const QByteArray link = fi.absoluteFilePath().toLocal8Bit();
     const QByteArray tmp = link + ".devsim-" + QByteArray::number(getpid());
     unlink(tmp.constData());

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -44,6 +45,20 @@ protected:
     DevsimProcess sim;
     ProtocolBinding drivers;
 };
+
+// The configuration directory holds access codes: the folders devsim makes for its link are private.
+TEST(DevsimLink, FoldersMadeForTheLinkArePrivate) {
+    TempConfigHome home;
+    const QString korvul = home.path() + "/korvul";   // korvulDir() would create it
+    ASSERT_FALSE(QFileInfo::exists(korvul));
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.Start({"--type", "2461"}, korvul + "/ports/COM1", 0.05));
+    for (const QString &dir : {korvul, korvul + "/ports"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(dir).constData(), &st), 0) << dir.toStdString();
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << dir.toStdString();
+    }
+}
 
 std::string Frame(const std::string &body) {
     char bcc = 0;
