@@ -53,11 +53,12 @@ TEST_F(ReadToolProcessPeriod, RowsStartOnePeriodApartWithTheDeviceAnswerTimeInsi
     const QList<qint64> rows = RowTimes({"process", "--count", "3", "--period", "10"}, err);
     ASSERT_EQ(rows.size(), 3) << err.toStdString();
     const qint64 period = ScaledMsFor(10000), answer = ScaledMsFor(8000);
-    for (int i = 1; i < rows.size(); ++i) {
-        const qint64 gap = rows[i] - rows[i - 1];
-        EXPECT_GE(gap, period * 9 / 10) << "row " << i << " came early";
-        EXPECT_LT(gap, period + answer / 2) << "row " << i << ": the answer time was added to the period";
-    }
+    for (int i = 1; i < rows.size(); ++i)
+        EXPECT_GE(rows[i] - rows[i - 1], period * 9 / 10) << "row " << i << " came early";
+    // Rows keep to a start-to-start schedule, so a row held up by a busy machine does not shift the next:
+    // the mean gap stays clear of period + answer time (the fault) by more than a late wake-up.
+    const qint64 meanGap = (rows.last() - rows.first()) / (rows.size() - 1);
+    EXPECT_LT(meanGap, period + answer * 3 / 4) << "the answer time was added to the period";
 }
 
 } // namespace
