@@ -323,6 +323,7 @@ struct UnreadableRow {
     bool needsNonRoot;   // root reads a file whatever its mode
     std::function<void(const QString &path)> make;
 };
+void PrintTo(const UnreadableRow &r, std::ostream *os) { *os << r.what; }
 
 class IniUnreadable : public testing::TestWithParam<UnreadableRow> {};
 
