@@ -6,6 +6,7 @@
 #include "app/PlainText.h"
 #include "app/QtTranslation.h"
 #include "app/Settings.h"
+#include "app/SignalBridge.h"
 #include "app/WindowTitle.h"
 #include "comm/Tcomm.h"
 #include "main/FormMain.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 namespace korvul {
@@ -34,6 +36,14 @@ void TranslateQtTexts() {
     if (!note.isEmpty()) std::fprintf(stderr, "korvul: %s\n", note.toLocal8Bit().constData());
 }
 
+// A termination signal ends the program as Exit does. One that comes during start-up, before the main
+// window exists, closes the box that waits and is handed to the window once it is there.
+void CloseOnSignal() {
+    if (TFormMain *window = FormMain()) return window->CloseOnSignal();
+    if (QWidget *modal = QApplication::activeModalWidget()) modal->close();
+    QTimer::singleShot(20, qApp, &CloseOnSignal);
+}
+
 } // namespace
 
 void ReportUnreadableSettings() {
@@ -46,6 +56,8 @@ void ReportUnreadableSettings() {
 }
 
 int RunProgram(QApplication &app) {
+    // Exit code 0 after a signal too: the program has ended its work as through Exit, nothing was cut off.
+    TSignalBridge signalBridge([](int) { CloseOnSignal(); });
     const QString error = LoadLanguageModule();
     if (!error.isEmpty()) {
         ShowStartupError(error);

@@ -10,6 +10,7 @@
 #include "comm/Tcomm.h"
 #include "main/FoStatusReg.h"
 #include "comm/FormMeldung.h"
+#include "comm/FrmCancelDlg.h"
 #include "main/MainDialogs.h"
 #include "main/MainMessages.h"
 #include "main/MainState.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -270,6 +272,32 @@ void TFormMain::acExitExecute() {
         korvul::MainDialogs().ModuleWindow()->close();
     exiting_ = true;
     close();
+}
+
+void TFormMain::CloseOnSignal() {
+    if (signalClose_) return;
+    korvul::CancelRequested = true;  // the dialling window's Cancel: a call being set up stops
+    signalClose_ = new QTimer(this);
+    signalClose_->setInterval(20);
+    connect(signalClose_, &QTimer::timeout, this, &TFormMain::StepSignalClose);
+    signalClose_->start();
+}
+
+// One step of a signal's close, every 20 ms until the window is gone: the window on top gets the
+// operator's cancel, and while a device action still runs that is all. The timer goes on during Exit, so
+// that a message the sign-off shows does not wait for a click either.
+void TFormMain::StepSignalClose() {
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        if (auto *question = qobject_cast<TFrmCancelDlg *>(modal)) question->done(TFrmCancelDlg::kResultYes);
+        else if (auto *dialog = qobject_cast<QDialog *>(modal)) dialog->reject();
+        else modal->close();
+        return;
+    }
+    if (korvul::OperationActive || signalExitStarted_) return;
+    signalExitStarted_ = true;
+    ui->acSetData->setEnabled(false);
+    ui->acReject->setEnabled(false);
+    acExitExecute();
 }
 
 void TFormMain::acPrintExecute() {

@@ -32,6 +32,7 @@ class QAction;
 class QLabel;
 class QPushButton;
 class QTabBar;
+class QTimer;
 class TFormMeldung;
 
 class TFormMain : public QMainWindow {
@@ -125,6 +126,11 @@ public slots:
     void acReadPdbExecute();
     void acInitDeviceExecute();
     void acUserSettingsExecute();
+    // A termination signal (SIGTERM, SIGINT, SIGHUP): the program ends as through Exit, with nobody at
+    // the screen. A running device action is cancelled as the operator would (Escape on the window on
+    // top, Yes to the cancel question); once it has ended, Exit runs without asking to set the
+    // edited values (they are not sent to the device). Asking again while closing does nothing more.
+    void CloseOnSignal();
     // On leaving edCPz: a value above 16777215 shows text 42004; the text stays.
     void edCPzExit();
 
@@ -145,6 +151,7 @@ private:
     void ConnectActions();
     void ConnectChangeMarks();
     void ShowStartAbout();
+    void StepSignalClose();
 
     // FormMainDevice.cpp
     void ConnectDeviceActions();
@@ -178,6 +185,8 @@ private:
     int shownTab_ = 0;              // the channel whose data the window shows
     bool activatedOnce_ = false;
     bool exiting_ = false;
+    QTimer *signalClose_ = nullptr;  // runs StepSignalClose while a signal's close is under way
+    bool signalExitStarted_ = false;
 };
 
 // The program's main window while it exists, else nullptr.
