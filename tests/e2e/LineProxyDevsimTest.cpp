@@ -20,11 +20,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct TToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
 LineProxy::Fault Fault(Mode mode, int afterRequests, int every = 0, int direction = LineProxy::Both) {
     LineProxy::Fault f;
     f.mode = mode;
@@ -74,23 +69,9 @@ protected:
         EXPECT_TRUE(ini.open(QIODevice::Append));
         ini.write("[LANGUAGE]\r\nLANGUAGE=EN\r\n");
         ini.close();
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "KORVUL_ACCESS_CODE"}) env.remove(var);
-        env.insert("XDG_CONFIG_HOME", home.path());
-        env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
-        p.setProcessEnvironment(env);
-        p.start(korvultest::BinDir() + "/korvul-read", args);
-        TToolRun r;
-        if (!p.waitForFinished(deadlineMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "korvul-read did not end within " << deadlineMs << " ms";
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        QProcessEnvironment scale;
+        scale.insert("KORVUL_TIME_SCALE", QString::number(kScale));
+        return RunReadTool(home.path(), args, scale, deadlineMs);
     }
     QStringList ToolFiles() const { return QDir(toolFiles.path()).entryList(QDir::Files | QDir::Hidden); }
 

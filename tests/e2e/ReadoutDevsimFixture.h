@@ -20,6 +20,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -29,6 +31,33 @@
 #include <memory>
 
 namespace readouttest {
+
+struct TToolRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Runs build/bin/korvul-read with configHome as XDG_CONFIG_HOME, extra variables and no display.
+inline TToolRun RunReadTool(const QString &configHome, const QStringList &args,
+                     const QProcessEnvironment &extra = {}, int deadlineMs = 60000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "KORVUL_ACCESS_CODE"}) env.remove(var);
+    env.insert("XDG_CONFIG_HOME", configHome);
+    env.insert(extra);
+    p.setProcessEnvironment(env);
+    p.start(korvultest::BinDir() + "/korvul-read", args);
+    TToolRun r;
+    if (!p.waitForFinished(deadlineMs)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "korvul-read did not end within " << deadlineMs << " ms";
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
 
 struct TMessage {
     QString caption, text;
