@@ -1,16 +1,18 @@
 #include "app/Startup.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Paths.h"
-#include "app/PlainText.h"
-#include "app/QtTranslation.h"
-#include "app/Settings.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Paths.h"
+#include "ui/PlainText.h"
+#include "base/QtTranslation.h"
+#include "base/Settings.h"
+#include "base/Version.h"
 #include "app/SignalBridge.h"
-#include "app/WindowTitle.h"
-#include "comm/Tcomm.h"
+#include "app/Wiring.h"
+#include "ui/WindowTitle.h"
+#include "comm/CommClass.h"
 #include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "ui/MainMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -74,6 +76,7 @@ int RunProgram(QApplication &app) {
     const QString driverError = CreateCommObject();
     if (!driverError.isEmpty()) std::fprintf(stderr, "korvul: %s\n", driverError.toLocal8Bit().constData());
     ReportUnreadableSettings();
+    InstallProgramDialogs();
     const int rc = RunMainWindow();
     FreeCommObject();
     UnloadLanguageModule();

@@ -4,11 +4,6 @@ class QApplication;
 
 namespace korvul {
 
-// Caption of the start-up error box shown when the language module cannot be loaded.
-inline constexpr const char *kStartupErrorCaption = "korvul.exe - Initialization";
-// The application title: the caption of the program's questions and notes (the main window shows it as text 111).
-inline constexpr const char *kApplicationTitle = "Vendrok QT700/NX1x";
-
 // Text of the message that the settings file exists but cannot be read (%s file, %s reason).
 inline constexpr unsigned short kTextSettingsUnreadable = 3020;
 

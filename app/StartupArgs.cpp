@@ -1,6 +1,6 @@
 #include "app/StartupArgs.h"
 
-#include "app/Version.h"
+#include "base/Version.h"
 
 #include <cstring>
 

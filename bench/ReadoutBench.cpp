@@ -8,12 +8,12 @@
 // cost (status panels, progress bar, animation, event processing) shows beside the bare readout.
 // The 38400 baud runs are repeated (default 3 times) and their median is printed after them.
 // Run: build/bin/readout_bench [--records N] [--baud 9600|38400 (only the runs at that rate)] [--repeats N]
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "readout/ArchiveReadout.h"
 #include "readout/FormReadArch.h"
 
@@ -105,10 +105,10 @@ public:
     int records = 0;
     bool eventFilter(QObject *object, QEvent *event) override {
         if (event->type() != QEvent::Show || object->objectName() != QLatin1String("lbState")) return false;
-        auto *window = qobject_cast<TFormReadArch *>(static_cast<QWidget *>(object)->window());
+        auto *window = qobject_cast<korvul::TFormReadArch *>(static_cast<QWidget *>(object)->window());
         if (window && window->Finished()) {
             records = window->Progress();
-            QTimer::singleShot(0, window, &TFormReadArch::reject);
+            QTimer::singleShot(0, window, &korvul::TFormReadArch::reject);
         }
         return false;
     }

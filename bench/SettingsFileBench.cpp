@@ -2,7 +2,7 @@
 // korvul.ini, each against reading the same file's bytes once, measured side by side in one run.
 // Memory is the rise of the peak resident size (VmHWM, reset through /proc/self/clear_refs) over the
 // resident size before the step. Run build/bin/settings_bench [megabytes].
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "comm/Connection.h"
 
-#include "app/Settings.h"
-#include "app/Wait.h"
+#include "base/Settings.h"
+#include "base/Wait.h"
 #include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "comm/Conversions.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "comm/DeviceTypes.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 
 namespace korvul {
 

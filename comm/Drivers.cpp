@@ -1,6 +1,6 @@
 #include "comm/Drivers.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <dlfcn.h>
 

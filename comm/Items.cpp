@@ -1,13 +1,13 @@
 #include "comm/Items.h"
 
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/Wait.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "base/Wait.h"
 #include "comm/CommState.h"
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Oem.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // Reading and writing device data items through the protocol driver, and the raw line exchange of the
 // process data request. Every answer is read into a full 256-byte buffer that is zero-terminated after
 // the call and then cut to the length its item allows, so no device answer can overrun a buffer.
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 
 #include <QByteArray>
 #include <QString>

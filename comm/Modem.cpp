@@ -1,10 +1,10 @@
 #include "comm/Modem.h"
 
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/Wait.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "base/Wait.h"
 #include "comm/CommState.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // ExchangeRawCommand: the process data request straight through the line driver.
 #include "comm/Items.h"
 
-#include "app/Wait.h"
+#include "base/Wait.h"
 
 #include <algorithm>
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Oem.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 namespace korvul {
 

@@ -1,7 +1,7 @@
 #include "config/ConfigMDialog.h"
 
 #include "config/FoConfigQT700M.h"
-#include "main/MainDialogs.h"
+#include "ui/MainDialogs.h"
 
 namespace korvul {
 
@@ -11,6 +11,5 @@ void ShowConfigQT700M(QWidget *parent) {
     if (!dialog.ConnectionBroken()) dialog.exec();
 }
 
-void InstallConfigMDialog() { MainDialogs().ConfigQT700M = ShowConfigQT700M; }
 
 } // namespace korvul

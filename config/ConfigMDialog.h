@@ -6,7 +6,5 @@ namespace korvul {
 
 // Creates TFoConfigQT700M over parent, shows it modally and frees it.
 void ShowConfigQT700M(QWidget *parent);
-// Fills MainDialogs().ConfigQT700M.
-void InstallConfigMDialog();
 
 } // namespace korvul

@@ -6,9 +6,6 @@
 
 namespace korvul {
 
-// Fills MainDialogs().ConfigQT700V2 and ConfigQT700A.
-void InstallConfigV2ADialogs();
-
 // Writes one data item with key 20, so CommonData stays as it is. A refusal raises TCommClassException
 // with the result in decimal like a line fault does; an empty value sends nothing.
 void WriteConfigItem(uint8_t code, const QString &value);

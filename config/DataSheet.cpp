@@ -1,6 +1,6 @@
 #include "config/DataSheet.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Conversions.h"
 
 #include <QFontMetrics>

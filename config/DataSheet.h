@@ -2,7 +2,7 @@
 // The QT-700/M data sheet: one page painted in printer pixels from the values of the configuration
 // dialog's pages, the page's sensor entries and the print factor. All fixed texts come from the language
 // module (texts 1301 to 1334).
-#include "config/PrintSheet.h"
+#include "config/FrPrintSheet.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,19 +1,19 @@
 #include "config/FoCheckMaxima.h"
 
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "base/HelpFile.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
-#include "config/DeviceAction.h"
+#include "comm/CommClass.h"
+#include "ui/DeviceAction.h"
 #include "config/InitMaxima.h"
-#include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainMessages.h"
 #include "ui_FoCheckMaxima.h"
 
 #include <QApplication>
@@ -22,7 +22,7 @@
 #include <QTabBar>
 #include <algorithm>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr uint8_t kAccessItem = 'c', kClockWriteItem = '{', kClockItem = 'z';
 
 TStrList &CommonDataOfMain() {
     static TStrList scratch;  // only without a main window (never in the program)
-    return FormMain() ? FormMain()->CommonData() : scratch;
+    return MainWindow() ? MainWindow()->CommonData() : scratch;
 }
 
 uint16_t CheckTime() { return static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535)); }
@@ -79,7 +79,7 @@ void TFoCheckMaxima::ShowNextCheck() {
 
 void TFoCheckMaxima::SelectMainChannel() {
     if (DeviceInfo().ChannelCount <= 1) return;
-    const int tab = FormMain() ? std::max(0, FormMain()->TabControl1()->currentIndex()) : 0;
+    const int tab = MainWindow() ? MainWindow()->CurrentChannel() : 0;
     const int type = DeviceInfo().TypeCode;
     if (type == 24 || type == 42) SelectChannelByCommand(static_cast<uint16_t>(tab));
     else SelectChannelByReconnect(static_cast<uint16_t>(tab));
@@ -159,8 +159,6 @@ void TFoCheckMaxima::keyPressEvent(QKeyEvent *event) {
     QDialog::keyPressEvent(event);
 }
 
-namespace korvul {
-
 void ShowCheckMaximaDialog(QWidget *parent) {
     bool leftDisconnected = false;
     {
@@ -168,7 +166,7 @@ void ShowCheckMaximaDialog(QWidget *parent) {
         dialog.exec();
         leftDisconnected = dialog.LeftDisconnected() && !CommObject().Connected();
     }
-    if (leftDisconnected && FormMain()) return FormMain()->DisconnectSequence();
+    if (leftDisconnected && MainWindow()) return MainWindow()->DisconnectSequence();
     TCommClass &comm = CommObject();
     if (comm.Connected()) {  // a refused clock leaves the poll paused: the main window expects it running
         comm.Period = CheckTime();

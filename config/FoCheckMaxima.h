@@ -19,6 +19,8 @@ namespace Ui {
 class TFoCheckMaxima;
 }
 
+namespace korvul {
+
 class TFoCheckMaxima : public QDialog {
     Q_OBJECT
 public:
@@ -53,9 +55,9 @@ private:
     bool leftDisconnected_ = false;
 };
 
-namespace korvul {
 // The hook of the main window's "Check maxima". When the dialog closes with the connection ended by
 // set-next, the main window takes the disconnected state, so that it never shows a connection that is
 // no longer there.
 void ShowCheckMaximaDialog(QWidget *parent);
+
 } // namespace korvul

@@ -1,20 +1,20 @@
 #include "config/FoConfigNX17S.h"
 
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/SettingsUi.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "base/HelpFile.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/SettingsUi.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/Connection.h"
-#include "comm/Tcomm.h"
-#include "config/DeviceAction.h"
-#include "config/InputFrm.h"
-#include "main/DeviceFailure.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "comm/CommClass.h"
+#include "ui/DeviceAction.h"
+#include "ui/FoInput.h"
+#include "comm/DeviceFailure.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "ui_FoConfigNX17S.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@
 #include <QKeyEvent>
 #include <algorithm>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 constexpr uint16_t kChooseCaption = 1408;
@@ -138,7 +138,7 @@ TNxScriptIo TFoConfigNX17S::ScriptIo() {
     io.Pause = [](int seconds) { WaitMs(static_cast<int>(std::clamp<int64_t>(int64_t(seconds) * 1000, 0, INT32_MAX))); };
     io.AskInput = [this](const QString &prompt, const QString &pattern, int count) {
         QApplication::restoreOverrideCursor();
-        std::optional<QString> text = TfoInput::AskPatternInput(this, prompt, pattern, count);
+        std::optional<QString> text = AskScriptInput(this, prompt, pattern, count);
         if (!text) ShowMessageText(this, LanguageText(kInputCancelled));
         QApplication::setOverrideCursor(Qt::WaitCursor);
         return text;
@@ -207,13 +207,16 @@ void TFoConfigNX17S::btSendClick() {
     running_ = false;
 }
 
-namespace korvul {
-
 void ShowConfigNX17S(QWidget *parent) {
     TFoConfigNX17S dialog(parent);
     dialog.exec();
 }
 
-void InstallConfigNXDialog() { MainDialogs().ConfigNX17S = ShowConfigNX17S; }
+
+std::optional<QString> AskScriptInput(QWidget *parent, const QString &prompt, const QString &pattern, int count) {
+    return TfoInput::AskCheckedInput(parent, prompt, count, [&](const QString &value) {
+        return static_cast<int>(NxPatternMismatches(value, pattern, count).size());
+    });
+}
 
 } // namespace korvul

@@ -10,12 +10,15 @@
 #include "config/NxScript.h"
 
 #include <QDialog>
+#include <optional>
 #include <functional>
 #include <memory>
 
 namespace Ui {
 class TFoConfigNX17S;
 }
+
+namespace korvul {
 
 class TFoConfigNX17S : public QDialog {
     Q_OBJECT
@@ -59,9 +62,10 @@ private:
     bool brokenReported_ = false;
 };
 
-namespace korvul {
 // Shows the dialog modally centred on parent.
 void ShowConfigNX17S(QWidget *parent);
-// Fills MainDialogs().ConfigNX17S.
-void InstallConfigNXDialog();
+// The pattern-checked input of the command scripts (TfoInput::AskCheckedInput with the script pattern,
+// see NxPatternMismatches): the text as entered, or nothing on Cancel.
+std::optional<QString> AskScriptInput(QWidget *parent, const QString &prompt, const QString &pattern, int count);
+
 } // namespace korvul

@@ -1,23 +1,23 @@
 #include "config/FoConfigQT700A.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/TranslateForm.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "ui/TranslateForm.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/TStrLst.h"
-#include "config/DeviceAction.h"
+#include "comm/StrList.h"
+#include "ui/DeviceAction.h"
 #include "config/QT700AConfig.h"
-#include "main/DeviceFailure.h"
-#include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "comm/DeviceFailure.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainMessages.h"
 #include "ui_FoConfigQT700A.h"
 
 #include <QApplication>
 #include <QSignalBlocker>
 #include <QTabBar>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 constexpr uint8_t kConfigRead = 'Z', kConfigWrite = '[';
@@ -90,11 +90,11 @@ bool TFoConfigQT700A::WriteDevice(int32_t &refusal) {
 
 // The main window shows the next channel (after the last the first) with its common data read anew.
 void TFoConfigQT700A::NextChannelCommonData() {
-    TFormMain *main = FormMain();
+    IMainWindow *main = MainWindow();
     if (!main) return;
     const int channels = DeviceInfo().ChannelCount;
-    if (channels > 0) main->SelectTabQuietly((main->TabControl1()->currentIndex() + 1) % channels);
-    main->acReadCommDataExecute();
+    if (channels > 0) main->SelectChannelQuietly((main->CurrentChannel() + 1) % channels);
+    main->ReReadCommonData();
 }
 
 bool TFoConfigQT700A::btSetClick() {
@@ -126,8 +126,6 @@ void TFoConfigQT700A::done(int result) {
                            [this] { btSetClick(); });
     QDialog::done(result);
 }
-
-namespace korvul {
 
 void ShowConfigQT700A(QWidget *parent) {
     TFoConfigQT700A dialog(parent);

@@ -14,6 +14,8 @@ namespace Ui {
 class TFoConfigQT700A;
 }
 
+namespace korvul {
+
 class TFoConfigQT700A : public QDialog {
     Q_OBJECT
 public:
@@ -50,7 +52,7 @@ private:
     bool leaving_ = false;
 };
 
-namespace korvul {
 // Creates the dialog, shows it modally and frees it.
 void ShowConfigQT700A(QWidget *parent);
+
 } // namespace korvul

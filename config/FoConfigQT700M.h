@@ -9,9 +9,6 @@
 // text 1286: Yes runs that Set, No drops the changes. Every device action follows the device dialogs'
 // failure rule with text 1289 for a refusal; after a broken connection the dialog does no more device
 // traffic (the main window closes it).
-//
-// Code: FoConfigQT700M.cpp (creation, page change, leaving, change handler, exit),
-// FoConfigQT700MPages.cpp (inputs, outputs, memory), FoConfigQT700MSensor.cpp (sensor pages).
 #include "config/QT700MConfig.h"
 #include "config/SensorScaling.h"
 
@@ -27,8 +24,14 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+namespace korvul {
 class TFrPrintSheet;
+}
+namespace korvul {
 class TJEdit;
+}
+
+namespace korvul {
 
 class TFoConfigQT700M : public QDialog {
     Q_OBJECT
@@ -103,7 +106,7 @@ private:
     TSensorPage *SensorPageOf(QObject *sender);
     int ShareTotal() const;
 
-    // FoConfigQT700MPages.cpp
+    // the Inputs, Outputs and Memory size pages
     void ReadInputsPage();
     void ReadOutputsPage();
     void ReadMemoryPage();
@@ -117,7 +120,7 @@ private:
     QSpinBox *ShareEdit(int index) const;
     QLabel *MemoryLabel(int column, int index) const;
 
-    // FoConfigQT700MSensor.cpp
+    // the sensor adjustment pages
     void SetUpSensorPages();
     void EnterSensorPage(TSensorPage &page);
     void ShowCurrentValues(TSensorPage &page);
@@ -136,3 +139,5 @@ private:
     QString outputConfig_;                // item Z as read, completed to 12 characters
     bool broken_ = false;
 };
+
+} // namespace korvul

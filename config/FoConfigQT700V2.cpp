@@ -1,24 +1,24 @@
 #include "config/FoConfigQT700V2.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
 #include "config/ConfigV2ADialogs.h"
-#include "config/DeviceAction.h"
+#include "ui/DeviceAction.h"
 #include "config/QT700V2Config.h"
-#include "main/DeviceFailure.h"
-#include "main/MainMessages.h"
+#include "comm/DeviceFailure.h"
+#include "ui/MainMessages.h"
 #include "ui_FoConfigQT700V2.h"
 
 #include <QApplication>
 #include <QSignalBlocker>
 #include <stdexcept>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 constexpr uint8_t kConfigRead = 'Z', kConfigWrite = '[';
@@ -272,8 +272,6 @@ void TFoConfigQT700V2::done(int result) {
                            [this] { btSetClick(); });
     QDialog::done(result);
 }
-
-namespace korvul {
 
 void ShowConfigQT700V2(QWidget *parent) {
     TFoConfigQT700V2 dialog(parent);

@@ -18,6 +18,8 @@ class TFoConfigQT700V2;
 }
 class QComboBox;
 
+namespace korvul {
+
 class TFoConfigQT700V2 : public QDialog {
     Q_OBJECT
 public:
@@ -74,7 +76,7 @@ private:
     bool leaving_ = false;
 };
 
-namespace korvul {
 // Creates the dialog, shows it modally and frees it.
 void ShowConfigQT700V2(QWidget *parent);
+
 } // namespace korvul

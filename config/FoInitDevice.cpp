@@ -1,20 +1,20 @@
 #include "config/FoInitDevice.h"
 
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "base/HelpFile.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Drivers.h"
-#include "comm/FormMeldung.h"
+#include "ui/FormMeldung.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
-#include "config/DeviceAction.h"
+#include "comm/CommClass.h"
+#include "ui/DeviceAction.h"
 #include "config/InitMaxima.h"
-#include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainMessages.h"
 #include "ui_FoInitDevice.h"
 
 #include <QAction>
@@ -24,7 +24,7 @@
 #include <QTabBar>
 #include <optional>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -41,8 +41,7 @@ struct TRunCleanup {
     ~TRunCleanup() {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         dialog->setEnabled(true);
-        if (TFormMain *main = FormMain())
-            if (auto *setData = main->findChild<QAction *>(QStringLiteral("acSetData"))) setData->setEnabled(false);
+        if (IMainWindow *main = MainWindow()) main->DisableSetData();
     }
 };
 
@@ -97,36 +96,29 @@ void TFoInitDevice::RunPass() {
         if (!named) throw TCommClassException::Result(kNoChannelResult);
         index = *named;
     }
-    if (TFormMain *main = FormMain()) main->SelectTabQuietly(index);
-    WriteNumber(kSerialItem, ChannelSerialNumber(ui->jeSerNumber->text(), index, channels), "edDevNo");
-    WriteNumber(kCounterItem, FitNumber(ui->jeCntNumber->text(), 12), "edCountNo");
-    WriteNumber(kCustomerItem, FitNumber(ui->jeCustNumber->text(), 12), "edCustNo");
+    if (IMainWindow *main = MainWindow()) main->SelectChannelQuietly(index);
+    WriteNumber(kSerialItem, ChannelSerialNumber(ui->jeSerNumber->text(), index, channels), TMainField::DeviceNumber);
+    WriteNumber(kCounterItem, FitNumber(ui->jeCntNumber->text(), 12), TMainField::CounterNumber);
+    WriteNumber(kCustomerItem, FitNumber(ui->jeCustNumber->text(), 12), TMainField::CustomerNumber);
     const QString period = FitNumber(ui->jePeriod->text(), 2);
     WriteItemOrRaise(kPeriodItem, period.toLatin1());
     ShowPeriodInMain(period);
     TStrList scratch;
-    TStrList &commonData = FormMain() ? FormMain()->CommonData() : scratch;
+    TStrList &commonData = MainWindow() ? MainWindow()->CommonData() : scratch;
     // Negative results raise inside WriteItem; a refused clock does not stop the run.
     WriteItem(kClockItem, QStringLiteral("z"), ClockTextOf(QDateTime::currentDateTime()), commonData);
     QCoreApplication::processEvents();
     SignOffAndOn();
 }
 
-void TFoInitDevice::WriteNumber(uint8_t item, const QString &value, const char *mainField) {
+void TFoInitDevice::WriteNumber(uint8_t item, const QString &value, TMainField mainField) {
     WriteItemOrRaise(item, value.toLatin1());
-    if (TFormMain *main = FormMain())
-        if (auto *field = main->findChild<QLineEdit *>(QLatin1String(mainField))) field->setText(value);
+    if (IMainWindow *main = MainWindow()) main->SetFieldText(mainField, value);
 }
 
-// As the display shows a period: the list entry when there is one, else the text itself.
+// The main window shows the period as its period box does.
 void TFoInitDevice::ShowPeriodInMain(const QString &period) {
-    TFormMain *main = FormMain();
-    auto *box = main ? main->findChild<QComboBox *>(QStringLiteral("cbPeriod")) : nullptr;
-    if (!box) return;
-    const QSignalBlocker block(box);
-    const int item = box->findText(period);
-    box->setCurrentIndex(item);
-    if (item < 0 && box->isEditable()) box->setEditText(period);
+    if (IMainWindow *main = MainWindow()) main->ShowPeriod(period);
 }
 
 // The results are not looked at: a failed sign-on shows in the next pass's first write.
@@ -138,8 +130,6 @@ void TFoInitDevice::SignOffAndOn() {
     arg3 = arg4 = 0;
     comm.CallProtocol(dpOpen, nullptr, &arg3, &arg4);
 }
-
-namespace korvul {
 
 bool ShowInitDeviceDialog(QWidget *parent) {
     TCommClass &comm = CommObject();

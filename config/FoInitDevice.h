@@ -11,6 +11,8 @@
 // Failures end the run, later channels stay untouched: a refusal shows text 1441; "ERROR" or a negative
 // result sends message 1127 (the main window closes the dialog and disconnects). A refused clock is
 // ignored. Set is disabled after every run; the main window's Set action too.
+#include "ui/MainWindowAccess.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <memory>
@@ -18,6 +20,8 @@
 namespace Ui {
 class TFoInitDevice;
 }
+
+namespace korvul {
 
 class TFoInitDevice : public QDialog {
     Q_OBJECT
@@ -35,15 +39,15 @@ public:
 
 private:
     void RunPass();
-    void WriteNumber(uint8_t item, const QString &value, const char *mainField);
+    void WriteNumber(uint8_t item, const QString &value, TMainField mainField);
     void ShowPeriodInMain(const QString &period);
     void SignOffAndOn();
 
     std::unique_ptr<Ui::TFoInitDevice> ui;
 };
 
-namespace korvul {
 // The hook of the main window's "Initialize device": the poll pauses while the dialog is up. True when
 // the run completed (the main window then reads the common data again).
 bool ShowInitDeviceDialog(QWidget *parent);
+
 } // namespace korvul

@@ -1,8 +1,8 @@
 #include "config/NxScript.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Oem.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "config/QT700MDevice.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
 

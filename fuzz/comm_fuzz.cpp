@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 #include "comm/Conversions.h"
 #include "comm/Oem.h"
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,10 +2,10 @@
 // test double of the line), language modules, and the settings file. The first input byte picks the
 // routine, the rest is the file's bytes. A broken invariant aborts (a finding).
 #include "FuzzCheck.h"
-#include "app/IniFile.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "comm/Tcomm.h"
+#include "base/IniFile.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "comm/CommClass.h"
 #include "config/NxScript.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 // item texts, and the module terminal's screen logic with arbitrary byte streams. The first input byte
 // picks the routine, the rest is the text as the module sends it (one byte, one character).
 #include "FuzzCheck.h"
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 #include "module/CLMTermLogic.h"
 #include "module/ModuleItems.h"
 

@@ -1,20 +1,19 @@
 #include "main/ClockDialogs.h"
 
-#include "app/UserOptions.h"
 
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
-#include "main/DeviceFailure.h"
+#include "comm/CommClass.h"
+#include "comm/DeviceFailure.h"
 #include "main/FoNDAC.h"
 #include "main/FormMain.h"
 #include "main/FormSetTime.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/RtcTest.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "main/RtcCheck.h"
 
 namespace korvul {
 
@@ -43,15 +42,6 @@ void DeleteMeasurements(QWidget *parent) {
     }
     if (CommObject().Connected()) CommObject().SetOptions(26);
     ShowMessageText(parent, LanguageText(kDeleted));
-}
-
-void InstallClockDialogs() {
-    TMainDialogs &dialogs = MainDialogs();
-    dialogs.SetDateAndTime = ShowSetTimeDialog;
-    dialogs.DeleteMeasurements = DeleteMeasurements;
-    dialogs.TestRTC = RunRtcTest;
-    dialogs.NewZCode = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
-    TFormUserOptions::AccessCodeDialog() = [](QWidget *parent) { ShowNewAccessCodeDialog(parent); };
 }
 
 } // namespace korvul

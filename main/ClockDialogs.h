@@ -1,6 +1,6 @@
 #pragma once
 // The clock and maintenance actions of the main window: set date and time, delete measurements and
-// the new device access code. InstallClockDialogs fills their hooks in MainDialogs().
+// the new device access code (app/Wiring.cpp hands them to the main window's hooks).
 class QWidget;
 
 namespace korvul {
@@ -9,7 +9,5 @@ namespace korvul {
 // "8801" (item 61) and "01" (item 62). Success shows 1447; refusal 4 (locked) shows 1449, another
 // refusal 1448; "ERROR" or a negative result disconnects without a message.
 void DeleteMeasurements(QWidget *parent);
-
-void InstallClockDialogs();
 
 } // namespace korvul

@@ -3,7 +3,7 @@
 // identified device. A pure function from (record, device information, locale formats) to the texts,
 // label texts, visibility, edit states and enabled actions of the window; the window only applies it.
 #include "comm/DeviceTypes.h"
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 
 #include <QString>
 

@@ -1,26 +1,26 @@
 #include "main/FoNDAC.h"
-#include "app/SettingsUi.h"
+#include "ui/SettingsUi.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/CommState.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "main/ClockActions.h"
-#include "main/DeviceFailure.h"
+#include "comm/DeviceFailure.h"
 #include "main/FormMain.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
 #include "ui_FoNDAC.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 constexpr int kSignOffValue = 100;
@@ -118,8 +118,6 @@ void TfoNDAC::Button1Click() {
     TrySaveSettings(this);   // the device has the code already; the dialog closes either way
     accept();
 }
-
-namespace korvul {
 
 bool ShowNewAccessCodeDialog(QWidget *parent) {
     TfoNDAC dialog(parent);

@@ -10,6 +10,8 @@ namespace Ui {
 class TfoNDAC;
 }
 
+namespace korvul {
+
 class TfoNDAC : public QDialog {
     Q_OBJECT
 public:
@@ -35,7 +37,7 @@ private:
     std::unique_ptr<Ui::TfoNDAC> ui;
 };
 
-namespace korvul {
 // Shows the dialog modally, centred on parent; true when a new code was stored.
 bool ShowNewAccessCodeDialog(QWidget *parent);
+
 } // namespace korvul

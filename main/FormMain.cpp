@@ -1,20 +1,21 @@
 #include "main/FormMain.h"
 
-#include "app/AboutBox.h"
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
+#include "ui/FoAbout.h"
+#include "base/HelpFile.h"
+#include "ui/HelpInit.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
 #include "comm/CommState.h"
-#include "comm/Tcomm.h"
-#include "main/FoStatusReg.h"
-#include "comm/FormMeldung.h"
-#include "comm/FrmCancelDlg.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
-#include "main/WindowPrint.h"
+#include "comm/CommClass.h"
+#include "ui/FoStatusReg.h"
+#include "ui/FormMeldung.h"
+#include "ui/FrmCancelDlg.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
+#include "ui/WindowPrint.h"
 #include "ui_FormMain.h"
 
 #include <QApplication>
@@ -35,6 +36,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+
+namespace korvul {
 
 namespace {
 
@@ -85,12 +88,16 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     SetUpWindowFrame();
     if (!mainWindow) {
         mainWindow = this;
+        RegisterMainWindow(this);
         InstallCommUiHooks();
     }
     BindCommObject();
 }
 
-TFormMain::~TFormMain() { UnbindCommObject(); }
+TFormMain::~TFormMain() {
+    if (MainWindow() == this) RegisterMainWindow(nullptr);
+    UnbindCommObject();
+}
 
 QTabBar *TFormMain::TabControl1() const { return ui->TabControl1; }
 
@@ -383,7 +390,6 @@ void TFormMain::ShowStartAbout() {
 TFormMain *FormMain() { return mainWindow.data(); }
 
 int RunMainWindow() {
-    korvul::InstallProgramDialogs();
     auto *window = new TFormMain();
     CreateStatusRegWindow();
     QObject::connect(window, &TFormMain::Closed, qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
@@ -393,3 +399,5 @@ int RunMainWindow() {
     delete window;
     return rc;
 }
+
+} // namespace korvul

@@ -14,8 +14,9 @@
 //
 // The window owns CommonData and the module's ModuleData for its whole life. Device actions live in
 // FormMainDevice.cpp, the common data display and edit collection in FormMainDisplay.cpp.
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 #include "main/CommonDataView.h"
+#include "ui/MainWindowAccess.h"
 
 #include <QMainWindow>
 #include <cstdint>
@@ -33,9 +34,13 @@ class QLabel;
 class QPushButton;
 class QTabBar;
 class QTimer;
+namespace korvul {
 class TFormMeldung;
+}
 
-class TFormMain : public QMainWindow {
+namespace korvul {
+
+class TFormMain : public QMainWindow, public IMainWindow {
     Q_OBJECT
 public:
     static constexpr uint16_t kTextBase = 100;
@@ -73,12 +78,12 @@ public:
     // (Set and Reject off), so the question is not asked twice for the same edits.
     void OfferToSetEdits();
 
-    korvul::TStrList &CommonData() { return commonData_; }
+    TStrList &CommonData() override { return commonData_; }
     korvul::TStrList &ModuleData() { return moduleData_; }
     // Values derived by the last display (unit, offset, factor, Cp).
     const korvul::TDisplayValues &DisplayValues() const { return derived_; }
     // The "Reject" display: fills the window from CommonData and DeviceInfo.
-    void ShowCommonData();
+    void ShowCommonData() override;
     // The window's edited fields and their edit marks, for the write-back.
     korvul::TCommonDataEdits CollectEdits() const;
     // Reads the common data of the selected channel and shows it; a failure disconnects (text 2207).
@@ -90,12 +95,27 @@ public:
     uint16_t WriteCommonData();
     // The disconnect sequence: ends the connection (or hands back to the module window) and puts the
     // window into the disconnected state.
-    void DisconnectSequence();
+    void DisconnectSequence() override;
     // The handler of CommObject's OnConnectionLost.
     void ConnectionLost();
     // Selects a channel tab without reading (the channel selection of the communication layer).
     void SelectTabQuietly(int index);
     QString StatusText() const;
+
+    // What device windows ask of the main window (IMainWindow).
+    QWidget *Widget() override { return this; }
+    void ReReadCommonData() override { acReadCommDataExecute(); }
+    int CurrentChannel() const override;
+    void SelectChannelQuietly(int index) override { SelectTabQuietly(index); }
+    QString FieldText(TMainField field) const override;
+    void SetFieldText(TMainField field, const QString &text) override;
+    void ShowPeriod(const QString &period) override;
+    void DisableSetData() override;
+    void Connect() override { acConnectExecute(); }
+    void Disconnect() override { acDisconnectExecute(); }
+    void PrinterSetup() override { acPrinterSetupExecute(); }
+    void ReadArchive() override { acReadArchivDataExecute(); }
+    void Exit() override { acExitExecute(); }
     // The message window while an operation shows it, else nullptr.
     TFormMeldung *Meldung() const { return meldung_.get(); }
 
@@ -196,3 +216,5 @@ TFormMain *FormMain();
 // event loop until the main window closes; frees both windows and returns the loop's exit code.
 // Needs the language module loaded and a QApplication.
 int RunMainWindow();
+
+} // namespace korvul

@@ -6,26 +6,26 @@
 // return at once while it is set, the internal steps (ReadCommonData, SetData, DisconnectSequence)
 // are called directly by the operations that contain them.
 #include "main/FormMain.h"
-#include "app/SettingsUi.h"
+#include "ui/SettingsUi.h"
 
-#include "app/HelpFile.h"
-#include "app/IniFile.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/HelpFile.h"
+#include "base/IniFile.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/ModemWindows.h"
-#include "comm/Tcomm.h"
+#include "ui/ModemWindows.h"
+#include "comm/CommClass.h"
 #include "main/CommonDataWrite.h"
-#include "main/DeviceFailure.h"
-#include "main/FoStatusReg.h"
-#include "comm/FormMeldung.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "comm/DeviceFailure.h"
+#include "ui/FoStatusReg.h"
+#include "ui/FormMeldung.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "ui_FormMain.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -506,3 +506,5 @@ void TFormMain::acUserSettingsExecute() {
 void TFormMain::edCPzExit() {
     if (const uint16_t message = CounterCpExitCheck(ui->edCPz->text())) ShowMessageText(this, LanguageText(message));
 }
+
+} // namespace korvul

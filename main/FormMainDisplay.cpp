@@ -2,17 +2,20 @@
 // the operator's edits for the write-back.
 #include "main/FormMain.h"
 
-#include "app/PlainText.h"
+#include "ui/PlainText.h"
 #include "comm/DeviceTypes.h"
 #include "main/CommonDataWrite.h"
 #include "ui_FormMain.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <algorithm>
 
-using korvul::TEditedField;
+namespace korvul {
 
 namespace {
 
@@ -174,3 +177,46 @@ korvul::TCommonDataEdits TFormMain::CollectEdits() const {
     e.AlarmVisible = !ui->cbAlarmCycle->isHidden();
     return e;
 }
+
+// ---- what device windows ask of the main window ----
+
+namespace {
+
+QLineEdit *FieldOf(Ui::TFormMain &ui, TMainField field) {
+    switch (field) {
+    case TMainField::DeviceNumber: return ui.edDevNo;
+    case TMainField::CounterNumber: return ui.edCountNo;
+    case TMainField::CustomerNumber: return ui.edCustNo;
+    case TMainField::SoftwareVersion: return ui.edSw;
+    case TMainField::DeviceType: return ui.edDevType;
+    case TMainField::Date: return ui.edDate;
+    case TMainField::Time: return ui.edTime;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int TFormMain::CurrentChannel() const { return std::max(0, ui->TabControl1->currentIndex()); }
+
+QString TFormMain::FieldText(TMainField field) const {
+    const QLineEdit *edit = FieldOf(*ui, field);
+    return edit ? edit->text() : QString();
+}
+
+void TFormMain::SetFieldText(TMainField field, const QString &text) {
+    if (QLineEdit *edit = FieldOf(*ui, field)) edit->setText(text);
+}
+
+// As the display shows a period: the list entry when there is one, else the text itself.
+void TFormMain::ShowPeriod(const QString &period) {
+    QComboBox *box = ui->cbPeriod;
+    const QSignalBlocker block(box);
+    const int item = box->findText(period);
+    box->setCurrentIndex(item);
+    if (item < 0 && box->isEditable()) box->setEditText(period);
+}
+
+void TFormMain::DisableSetData() { ui->acSetData->setEnabled(false); }
+
+} // namespace korvul

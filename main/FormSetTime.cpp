@@ -1,17 +1,17 @@
 #include "main/FormSetTime.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "main/ClockActions.h"
 #include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "ui/MainMessages.h"
 #include "ui_FormSetTime.h"
 
 #include <QDateTime>
@@ -19,7 +19,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-using namespace korvul;
+namespace korvul {
 
 TFormSetTime::TFormSetTime(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFormSetTime>()) {
     ui->setupUi(this);
@@ -68,8 +68,6 @@ void TFormSetTime::Button1Click() {
     if (FormMain() && comm.Connected()) FormMain()->ReadCommonData();
     accept();
 }
-
-namespace korvul {
 
 void ShowSetTimeDialog(QWidget *parent) {
     TCommClass &comm = CommObject();

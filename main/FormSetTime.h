@@ -9,6 +9,8 @@ namespace Ui {
 class TFormSetTime;
 }
 
+namespace korvul {
+
 class TFormSetTime : public QDialog {
     Q_OBJECT
 public:
@@ -34,7 +36,7 @@ private:
     std::unique_ptr<Ui::TFormSetTime> ui;
 };
 
-namespace korvul {
 // The hook of the main window's "set date and time".
 void ShowSetTimeDialog(QWidget *parent);
+
 } // namespace korvul

@@ -2,19 +2,19 @@
 // fields, printing, and the hooks through which the main window opens, finds and frees it.
 #include "module/FoCLM300.h"
 
-#include "app/AboutBox.h"
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/JEdit.h"
-#include "app/LangSupp.h"
-#include "app/TranslateForm.h"
-#include "comm/FormMeldung.h"
+#include "ui/FoAbout.h"
+#include "base/HelpFile.h"
+#include "ui/HelpViewer.h"
+#include "ui/JEdit.h"
+#include "base/LangSupp.h"
+#include "ui/TranslateForm.h"
+#include "ui/FormMeldung.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
-#include "main/FormMain.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/WindowPrint.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/WindowPrint.h"
 #include "module/ModuleActions.h"
 #include "ui_FoCLM300.h"
 
@@ -26,7 +26,7 @@
 #include <QPrinter>
 #include <QShortcut>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -140,7 +140,7 @@ void TFoCLM300::ConnectActions() {
     connect(ui->acExit, &QAction::triggered, this, &TFoCLM300::acExitExecute);
     connect(ui->acPrint, &QAction::triggered, this, &TFoCLM300::Print);
     connect(ui->acPrinterSetup, &QAction::triggered, this, [] {
-        if (FormMain()) FormMain()->acPrinterSetupExecute();
+        if (MainWindow()) MainWindow()->PrinterSetup();
     });
     connect(ui->acAbout, &QAction::triggered, this, [this] { TfoAbout::ShowModal(this); });
     connect(ui->acHelpContents, &QAction::triggered, this, [] { ShowHelpTopic(QString::fromLatin1(HelpTopic::Contents)); });
@@ -261,31 +261,27 @@ void TFoCLM300::showEvent(QShowEvent *event) {
 
 // ---- the hooks of the main window ----
 
-namespace korvul {
-
 TFoCLM300 *ModuleWindowInstance() { return gModuleWindow.data(); }
 
-void InstallModuleWindow() {
-    TMainDialogs &dialogs = MainDialogs();
-    // Reads every module item (with the module access code) first: a failure reaches the main
-    // window's Connect, which reports it and disconnects; no window is made then.
-    dialogs.OpenModuleWindow = [](QWidget *parent, TStrList &moduleData) {
-        ReadModuleItems(moduleData, QString::fromLatin1(kModuleReadLetters), true);
-        auto *window = new TFoCLM300(moduleData, parent);
-        gModuleWindow = window;
-        if (parent) window->move(parent->pos());
-        window->show();
-    };
-    dialogs.ModuleWindow = []() -> QWidget * { return gModuleWindow.data(); };
-    dialogs.FreeModuleWindow = [] {
-        if (gModuleWindow) gModuleWindow->FreeQuietly();
-    };
-    dialogs.RefreshModuleClock = [](const QString &clock) {
-        if (gModuleWindow) gModuleWindow->RefreshClock(clock);
-    };
+// Reads every module item (with the module access code) first: a failure reaches the main window's
+// Connect, which reports it and disconnects; no window is made then.
+void OpenModuleWindow(QWidget *parent, TStrList &moduleData) {
+    ReadModuleItems(moduleData, QString::fromLatin1(kModuleReadLetters), true);
+    auto *window = new TFoCLM300(moduleData, parent);
+    gModuleWindow = window;
+    if (parent) window->move(parent->pos());
+    window->show();
 }
 
-} // namespace korvul
+QWidget *ModuleWindowWidget() { return gModuleWindow.data(); }
+
+void FreeModuleWindow() {
+    if (gModuleWindow) gModuleWindow->FreeQuietly();
+}
+
+void RefreshModuleClock(const QString &clock) {
+    if (gModuleWindow) gModuleWindow->RefreshClock(clock);
+}
 
 // The window leaves the hooks at once, so that the main window's disconnect that follows no longer
 // sees it; the object itself goes when control is back in the event loop.
@@ -297,3 +293,5 @@ void TFoCLM300::FreeQuietly() {
     hide();
     deleteLater();
 }
+
+} // namespace korvul

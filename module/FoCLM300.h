@@ -39,8 +39,14 @@ class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QTabWidget;
+namespace korvul {
 class TFormMeldung;
+}
+namespace korvul {
 class TJEdit;
+}
+
+namespace korvul {
 
 class TFoCLM300 : public QMainWindow {
     Q_OBJECT
@@ -163,9 +169,14 @@ T *TFoCLM300::Field(const char *stem, int r) const {
     return findChild<T *>(QString::fromLatin1(stem) + QString::number(r));
 }
 
-namespace korvul {
 // The module window while it exists.
 TFoCLM300 *ModuleWindowInstance();
-// Fills MainDialogs().OpenModuleWindow, ModuleWindow, FreeModuleWindow and RefreshModuleClock.
-void InstallModuleWindow();
+// The module window as the main window reaches it (app/Wiring.cpp hands these to its hooks): opening it
+// after reading the module items into moduleData, the window while it exists, freeing it, and the
+// device clock from the poll ("yymmddhhnnss") for its date and time fields.
+void OpenModuleWindow(QWidget *parent, TStrList &moduleData);
+QWidget *ModuleWindowWidget();
+void FreeModuleWindow();
+void RefreshModuleClock(const QString &clock);
+
 } // namespace korvul

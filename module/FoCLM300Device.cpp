@@ -11,18 +11,18 @@
 // Any other exception text is shown as it stands.
 #include "module/FoCLM300.h"
 
-#include "app/HelpFile.h"
-#include "app/LangSupp.h"
+#include "base/HelpFile.h"
+#include "base/LangSupp.h"
 #include "comm/CommState.h"
-#include "comm/FoConnect.h"
-#include "comm/FormMeldung.h"
+#include "ui/FoConnect.h"
+#include "ui/FormMeldung.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
-#include "config/DeviceAction.h"
-#include "main/DeviceFailure.h"
-#include "main/FormMain.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "comm/CommClass.h"
+#include "ui/DeviceAction.h"
+#include "comm/DeviceFailure.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "ui_FoCLM300.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -240,12 +240,12 @@ void TFoCLM300::SwitchThrough(int channel) {
         return;
     }
     OperationActive = false;
-    TFormMain *main = FormMain();
+    IMainWindow *main = MainWindow();
     if (!main) return;
     hide();
-    main->move(pos());
-    main->show();
-    main->acConnectExecute();
+    main->Widget()->move(pos());
+    main->Widget()->show();
+    main->Connect();
 }
 
 // ---- disconnect and closing ----
@@ -260,7 +260,7 @@ void TFoCLM300::Disconnect() {
 void TFoCLM300::acExitExecute() {
     if (OperationActive) return;
     Disconnect();
-    if (closing_ && FormMain()) FormMain()->acExitExecute();
+    if (closing_ && MainWindow()) MainWindow()->Exit();
 }
 
 void TFoCLM300::closeEvent(QCloseEvent *event) {
@@ -278,10 +278,12 @@ void TFoCLM300::RunClosingSequence() {
     if (SetEnabled() && LineConnected() && AskYesNo(this, LanguageText(kSaveChangesText), kHelpSaveChanges)) RunSet();
     if (!self || closing_) return;  // a failed Set has closed the window already
     FreeQuietly();
-    TFormMain *main = FormMain();
+    IMainWindow *main = MainWindow();
     if (!main) return;
-    main->move(pos());
-    main->show();
-    main->repaint();
-    main->acDisconnectExecute();
+    main->Widget()->move(pos());
+    main->Widget()->show();
+    main->Widget()->repaint();
+    main->Disconnect();
 }
+
+} // namespace korvul

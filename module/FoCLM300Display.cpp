@@ -2,12 +2,12 @@
 // collection of the marked fields for Set.
 #include "module/FoCLM300.h"
 
-#include "app/JEdit.h"
-#include "app/LangSupp.h"
+#include "ui/JEdit.h"
+#include "base/LangSupp.h"
 #include "comm/CommState.h"
 #include "comm/Conversions.h"
-#include "comm/TStrLst.h"
-#include "main/MainMessages.h"
+#include "comm/StrList.h"
+#include "ui/MainMessages.h"
 #include "ui_FoCLM300.h"
 
 #include <QAbstractSpinBox>
@@ -16,7 +16,7 @@
 #include <QMenuBar>
 #include <QTabBar>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -366,3 +366,5 @@ TModuleModem TFoCLM300::CollectModem() const {
     if (const QChar d = LetterAt(kDialLetters, ui->cbDialMth->currentIndex()); !d.isNull()) m.DialMethod = d;
     return m;
 }
+
+} // namespace korvul

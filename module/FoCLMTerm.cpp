@@ -1,11 +1,11 @@
 #include "module/FoCLMTerm.h"
 
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/Oem.h"
-#include "comm/Tcomm.h"
-#include "main/FormMain.h"
-#include "main/MainDialogs.h"
+#include "comm/CommClass.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainDialogs.h"
 #include "ui_FoCLMTerm.h"
 
 #include <QCloseEvent>
@@ -16,7 +16,7 @@
 #include <chrono>
 #include <thread>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 
@@ -73,14 +73,14 @@ QChar KeyByte(int key) {
 
 } // namespace
 
-TfoCLMTerm::TfoCLMTerm(TFormMain *mainWindow)
-    : QMainWindow(nullptr), ui(std::make_unique<Ui::TfoCLMTerm>()), main_(mainWindow), screen_(ChooseLineBreakMode()) {
+TfoCLMTerm::TfoCLMTerm(IMainWindow *mainWindow)
+    : QMainWindow(nullptr), ui(std::make_unique<Ui::TfoCLMTerm>()), main_(mainWindow ? mainWindow->Widget() : nullptr), screen_(ChooseLineBreakMode()) {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     TranslateForm(this, kTextBase);
     // The screen has no label of its own: it is named after the window's title.
     ui->reTerminal->setAccessibleName(windowTitle());
-    if (mainWindow) setGeometry(mainWindow->geometry());
+    if (mainWindow) setGeometry(mainWindow->Widget()->geometry());
     ui->reTerminal->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui->reTerminal->setUndoRedoEnabled(false);
     ui->reTerminal->installEventFilter(this);
@@ -163,19 +163,18 @@ void TfoCLMTerm::Close1Click() { close(); }
 void TfoCLMTerm::closeEvent(QCloseEvent *event) {
     timer1_.stop();
     QMainWindow::closeEvent(event);
-    if (TFormMain *main = main_) {
-        main->show();
-        main->acDisconnectExecute();
+    // The main window may be gone before the terminal closes; then there is nobody to hand back to.
+    if (main_ && MainWindow() && MainWindow()->Widget() == main_) {
+        main_->show();
+        MainWindow()->Disconnect();
     }
 }
 
-namespace korvul {
-
 void OpenModuleTerminal(QWidget *parent) {
-    auto *terminal = new TfoCLMTerm(qobject_cast<TFormMain *>(parent));
+    IMainWindow *main = MainWindow();
+    auto *terminal = new TfoCLMTerm(main && main->Widget() == parent ? main : nullptr);
     terminal->show();
 }
 
-void InstallModuleTerminal() { MainDialogs().ModuleTerminal = OpenModuleTerminal; }
 
 } // namespace korvul

@@ -17,8 +17,12 @@
 namespace Ui {
 class TfoCLMTerm;
 }
-class TFormMain;
+namespace korvul {
+class IMainWindow;
+}
 class QTextEdit;
+
+namespace korvul {
 
 class TfoCLMTerm : public QMainWindow {
     Q_OBJECT
@@ -30,7 +34,7 @@ public:
 
     // FormCreate: translates, takes the main window's position and size, clears the area and sends
     // Escape so that the module draws its menu.
-    explicit TfoCLMTerm(TFormMain *mainWindow);
+    explicit TfoCLMTerm(IMainWindow *mainWindow);
     ~TfoCLMTerm() override;
 
     void ProcessOutput(const QString &text);
@@ -53,14 +57,12 @@ private:
     bool reTerminalKeyDown(int key, const QString &text);
 
     std::unique_ptr<Ui::TfoCLMTerm> ui;
-    QPointer<TFormMain> main_;
+    QPointer<QWidget> main_;  // the main window's widget, while it exists
     korvul::TClmTermScreen screen_;
     QTimer timer1_;
 };
 
-namespace korvul {
 // Opens the terminal for the main window (MainDialogs().ModuleTerminal); the window frees itself.
 void OpenModuleTerminal(QWidget *parent);
-// Fills MainDialogs().ModuleTerminal.
-void InstallModuleTerminal();
+
 } // namespace korvul

@@ -1,25 +1,23 @@
 #include "module/ModuleActions.h"
 
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/SettingsUi.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/SettingsUi.h"
 #include "comm/CommState.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
 #include "comm/Oem.h"
-#include "comm/TStrLst.h"
-#include "config/DeviceAction.h"
-#include "main/DeviceFailure.h"
-#include "main/FoNDAC.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
-#include "module/AdjustRTC.h"
-#include "module/ChnCLMac.h"
-#include "module/ChnHQpsw.h"
+#include "comm/StrList.h"
+#include "ui/DeviceAction.h"
+#include "comm/DeviceFailure.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
+#include "module/FoAdjustRTC.h"
+#include "module/FoChangeCLM300AccessCode.h"
+#include "module/FoChangeHQpasswords.h"
 #include "module/ModuleItems.h"
-#include "module/ResetEvent.h"
-#include "module/RstFMC.h"
+#include "module/FoResetUnit.h"
 
 #include <QDateTime>
 
@@ -150,11 +148,11 @@ TModuleActionEnd ChangeHqPasswords(QWidget *parent, TStrList &) {
 }
 
 TModuleActionEnd ResetEventInputs(QWidget *parent, TStrList &) {
-    return DialogWrite(parent, TFoResetEvents::Run(parent), 4187, 'S', 0, TEnd::RereadPage);
+    return DialogWrite(parent, TFoResetUnit::Run(TResetUnitKind::EventInputs, parent), 4187, 'S', 0, TEnd::RereadPage);
 }
 
 TModuleActionEnd ResetFaxMessageCounter(QWidget *parent, TStrList &) {
-    return DialogWrite(parent, TFoResetFaxMessCount::Run(parent), 4188, 'T', 4197, TEnd::Stay);
+    return DialogWrite(parent, TFoResetUnit::Run(TResetUnitKind::FaxReceivers, parent), 4188, 'T', 4197, TEnd::Stay);
 }
 
 TModuleActionEnd TestFaxReceiver(QWidget *parent, TStrList &, int receiver) {
@@ -180,15 +178,11 @@ TModuleActionEnd ChangeQtAccessCode(QWidget *parent, TStrList &) {
     // The dialog does its own write, refusal text (42006) and broken-line report.
     if (OperationActive) return TEnd::Stay;
     OperationActive = true;
-    ShowNewAccessCodeDialog(parent);
+    if (MainDialogs().NewZCode) MainDialogs().NewZCode(parent);
     OperationActive = false;
     return TEnd::Stay;
 }
 
-void InstallModuleDialogs() {
-    MainDialogs().ChangeModuleAccessCode = [](QWidget *parent) {
-        return TFoChangeCLM300AccessCode::Run(parent, true);
-    };
-}
+std::optional<QString> AskModuleAccessCodeFromMain(QWidget *parent) { return TFoChangeCLM300AccessCode::Run(parent, true); }
 
 } // namespace korvul

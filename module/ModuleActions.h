@@ -46,8 +46,8 @@ TModuleActionEnd AdjustModuleRtc(QWidget *parent, TStrList &moduleData);
 // The main window's new device access code dialog, centred on the module window. Refused: 42006.
 TModuleActionEnd ChangeQtAccessCode(QWidget *parent, TStrList &moduleData);
 
-// Fills the main window's hook for the module access code dialog (its own captions). Called once from
-// InstallProgramDialogs.
-void InstallModuleDialogs();
+// The module access code dialog as the main window opens it (its own captions): the new code, or
+// nothing on Cancel.
+std::optional<QString> AskModuleAccessCodeFromMain(QWidget *parent);
 
 } // namespace korvul

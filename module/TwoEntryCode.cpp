@@ -1,8 +1,8 @@
 #include "module/TwoEntryCode.h"
 
-#include "app/LangSupp.h"
-#include "comm/FormMeldung.h"
-#include "main/MainMessages.h"
+#include "base/LangSupp.h"
+#include "ui/FormMeldung.h"
+#include "ui/MainMessages.h"
 #include "module/ModuleItems.h"
 
 #include <QDialog>

@@ -3,7 +3,7 @@
 // separated text or CSV. Pure functions of the data read; the values shown come from the main window's
 // own display rules (BuildCommonDataView), so the tool and the window never disagree.
 #include "comm/DeviceTypes.h"
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 #include "readout/ProcessData.h"
 
 #include <QByteArray>

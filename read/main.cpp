@@ -1,6 +1,6 @@
 // korvul-read: the device readouts of korvul without a window (common data, archive, process data).
 // Needs no display: a QCoreApplication runs the event loop the communication layer waits in.
-#include "app/Version.h"
+#include "base/Version.h"
 #include "read/ReadOptions.h"
 #include "read/ReadRun.h"
 

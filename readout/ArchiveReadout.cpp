@@ -1,12 +1,12 @@
 #include "readout/ArchiveReadout.h"
 
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "readout/ArchiveFile.h"
 
 #include <QElapsedTimer>

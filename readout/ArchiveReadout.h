@@ -6,7 +6,7 @@
 // Errors: a broken connection raises TCommClassException (text "ERROR", a negative result, or a
 // language text); a file that cannot be created or written raises TArchiveFileError with a message that
 // names the file. Either way the current channel leaves no file, and files of earlier channels stay.
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 #include "readout/ArchiveRules.h"
 
 #include <QString>

@@ -1,16 +1,16 @@
 #include "readout/FormProcessData.h"
 
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "main/FoStatusReg.h"
+#include "ui/FoStatusReg.h"
 #include "readout/FormReadArch.h"
-#include "comm/FrmCancelDlg.h"
+#include "ui/FrmCancelDlg.h"
 #include "ui_FormProcessData.h"
 
 #include <QApplication>
@@ -20,7 +20,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
-using namespace korvul;
+namespace korvul {
 
 namespace {
 enum : uint16_t {
@@ -31,7 +31,7 @@ enum : uint16_t {
 constexpr int kStatusBase = 50000;
 } // namespace
 
-int korvul::ShowProcessData(QWidget *parent, const TProcessDataHeader &header) {
+int ShowProcessData(QWidget *parent, const TProcessDataHeader &header) {
     TFormProcessData window(parent);
     window.SetHeader(header);
     return window.exec();
@@ -285,3 +285,5 @@ void TFormProcessData::done(int result) {
     }
     QDialog::done(result);
 }
+
+} // namespace korvul

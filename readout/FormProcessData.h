@@ -9,7 +9,7 @@
 // The period is in seconds (5..99, type 91 at least 10); the timer runs at period x 1000 ms scaled by
 // KORVUL_TIME_SCALE. A failed exchange stops the timer and asks TFrmCancelDlg (text 250) whether to end
 // (Yes: the window closes with result 7) or to go on. Closing saves the period as PDBPERIOD.
-#include "main/MainDialogs.h"
+#include "ui/MainDialogs.h"
 #include "readout/ProcessData.h"
 
 #include <QDialog>
@@ -25,6 +25,8 @@ namespace korvul {
 // reopens it afterwards. Returns the window's result.
 int ShowProcessData(QWidget *parent, const TProcessDataHeader &header);
 } // namespace korvul
+
+namespace korvul {
 
 class TFormProcessData : public QDialog {
     Q_OBJECT
@@ -82,3 +84,5 @@ private:
     bool inTick_ = false;
     bool closing_ = false;
 };
+
+} // namespace korvul

@@ -1,14 +1,14 @@
 #include "readout/FormReadArch.h"
 
-#include "app/LangSupp.h"
-#include "app/PlainText.h"
-#include "app/Settings.h"
-#include "app/TranslateForm.h"
-#include "app/Wait.h"
+#include "base/LangSupp.h"
+#include "ui/PlainText.h"
+#include "base/Settings.h"
+#include "ui/TranslateForm.h"
+#include "base/Wait.h"
 #include "comm/CommState.h"
 #include "comm/Drivers.h"
 #include "readout/ArchiveReadout.h"
-#include "comm/FrmCancelDlg.h"
+#include "ui/FrmCancelDlg.h"
 #include "ui_FormReadArch.h"
 
 #include <QApplication>
@@ -85,10 +85,6 @@ int ShowMemoryDump(QWidget *parent, TReadArchHost host) {
     return ShowArchiveReadout(parent, host);
 }
 
-} // namespace korvul
-
-using namespace korvul;
-
 TFormReadArch::TFormReadArch(QWidget *parent, const TReadArchHost &host)
     : QDialog(parent), ui(std::make_unique<Ui::TFormReadArch>()), host_(host) {
     ui->setupUi(this);
@@ -156,7 +152,6 @@ void TFormReadArch::SetProgress(int position, int maximum) {
     if (maximum >= 0) ui->ProgressBar1->setRange(0, std::max(maximum, 1));
     ui->ProgressBar1->setValue(position);
 }
-
 
 // A sheet moves from the left folder to the right one. The frames are drawn once, when the window is
 // made: drawing each anew decoded the style's icons 8 times a second during the readout.
@@ -295,3 +290,5 @@ void TFormReadArch::closeEvent(QCloseEvent *event) {
     }
     QDialog::closeEvent(event);
 }
+
+} // namespace korvul

@@ -9,8 +9,8 @@
 // Failures: a broken connection ("ERROR" or a negative result) is reported to the host (message 1127 of
 // the main window: it closes this window, shows text 2207 and disconnects); a device refusal shows text
 // 258; a file that cannot be written shows a message naming it. Files of finished channels stay.
-#include "comm/TStrLst.h"
-#include "main/MainDialogs.h"
+#include "comm/StrList.h"
+#include "ui/MainDialogs.h"
 
 #include <QDialog>
 #include <QList>
@@ -52,6 +52,8 @@ int ShowArchiveReadout(QWidget *parent, const TReadArchHost &host);
 int ShowMemoryDump(QWidget *parent, TReadArchHost host);
 
 } // namespace korvul
+
+namespace korvul {
 
 class TFormReadArch : public QDialog {
     Q_OBJECT
@@ -116,3 +118,5 @@ private:
     QStringList written_;
     QString folder_;
 };
+
+} // namespace korvul

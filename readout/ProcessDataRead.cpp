@@ -1,6 +1,6 @@
 #include "readout/ProcessData.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
 

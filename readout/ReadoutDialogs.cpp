@@ -1,8 +1,8 @@
 #include "readout/ReadoutDialogs.h"
 
-#include "app/Settings.h"
-#include "main/FormMain.h"
-#include "main/MainDialogs.h"
+#include "base/Settings.h"
+#include "ui/MainWindowAccess.h"
+#include "ui/MainDialogs.h"
 #include "readout/FormProcessData.h"
 #include "readout/FormReadArch.h"
 
@@ -18,13 +18,14 @@ namespace {
 // window as it goes.
 TReadArchHost HostOf(QWidget *parent) {
     TReadArchHost host;
-    if (auto *main = qobject_cast<TFormMain *>(parent)) {
-        host.CurrentChannel = std::max(0, main->TabControl1()->currentIndex());
-        QPointer<TFormMain> window(main);
+    IMainWindow *main = MainWindow();
+    if (main && main->Widget() == parent) {
+        host.CurrentChannel = main->CurrentChannel();
+        QPointer<QWidget> window(parent);
         host.CommonDataRead = [window](const TStrList &list) {
-            if (!window) return;
-            window->CommonData() = list;
-            window->ShowCommonData();
+            if (!window || !MainWindow()) return;
+            MainWindow()->CommonData() = list;
+            MainWindow()->ShowCommonData();
         };
     }
     return host;
@@ -32,18 +33,15 @@ TReadArchHost HostOf(QWidget *parent) {
 
 } // namespace
 
-void InstallReadoutDialogs() {
-    TMainDialogs &dialogs = MainDialogs();
-    dialogs.ReadArchive = [](QWidget *parent) { ShowArchiveReadout(parent, HostOf(parent)); };
-    dialogs.ReadProcessData = [](QWidget *parent, const TProcessDataHeader &header) {
-        ShowProcessData(parent, header);
-    };
-    // The memory dump is the archive readout in mode "dump"; the setting keeps "dump" afterwards.
-    dialogs.MemoryDump = [](QWidget *parent) {
-        Settings().READOUTMODE = QStringLiteral("dump");
-        if (auto *main = qobject_cast<TFormMain *>(parent)) main->acReadArchivDataExecute();
-        else ShowMemoryDump(parent, HostOf(parent));
-    };
+void ReadArchiveFrom(QWidget *parent) { ShowArchiveReadout(parent, HostOf(parent)); }
+
+void ReadProcessDataFrom(QWidget *parent, const TProcessDataHeader &header) { ShowProcessData(parent, header); }
+
+// The memory dump is the archive readout in mode "dump"; the setting keeps "dump" afterwards.
+void MemoryDumpFrom(QWidget *parent) {
+    Settings().READOUTMODE = QStringLiteral("dump");
+    if (MainWindow() && MainWindow()->Widget() == parent) MainWindow()->ReadArchive();
+    else ShowMemoryDump(parent, HostOf(parent));
 }
 
 } // namespace korvul

@@ -2,20 +2,21 @@
 // measurements with and without write access, a new device access code that later connections use, and
 // the RTC test with its correction value.
 // Modal dialogs are driven from a timer once they are up; message boxes go through the MainMessages hooks.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "app/Wiring.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
-#include "config/InputFrm.h"
+#include "comm/CommClass.h"
+#include "ui/FoInput.h"
 #include "main/ClockDialogs.h"
 #include "main/FoNDAC.h"
 #include "main/FormMain.h"
 #include "main/FormSetTime.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
-#include "main/RtcTest.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
+#include "main/RtcCheck.h"
 #include "MainWindowDevsimFixture.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 // The communication layer against devsim through linqor32.so and prqt__32.so: identification, channel
 // selection, common data, write access and a lost connection.
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 

@@ -1,8 +1,9 @@
 // The QT-700/M configuration dialog from the main window against devsim: every page reads the device,
 // takes an edit, and its Set leaves the new values in devsim's saved state; leaving a changed page asks;
 // refused entries and refusals of the device are reported and write nothing.
-#include "app/JEdit.h"
-#include "app/Settings.h"
+#include "app/Wiring.h"
+#include "ui/JEdit.h"
+#include "base/Settings.h"
 #include "config/ConfigMDialog.h"
 #include "config/FoConfigQT700M.h"
 #include "e2e/MainWindowDevsimFixture.h"

@@ -1,6 +1,7 @@
 // The QT-700/V, /V2 and /A configuration dialogs from the main window against devsim: what they read,
 // what Set writes into the device (seen in devsim's saved state), refusals, and the question on leaving
 // with unsaved changes.
+#include "app/Wiring.h"
 #include "config/ConfigV2ADialogs.h"
 #include "config/FoConfigQT700A.h"
 #include "config/FoConfigQT700V2.h"

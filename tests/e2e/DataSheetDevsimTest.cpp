@@ -1,9 +1,10 @@
 // The data sheet printed from the QT-700/M configuration dialog against devsim: the values the dialog's
 // pages read from the device reach the sheet, and pages never shown are named before anything is printed.
-#include "app/JEdit.h"
+#include "app/Wiring.h"
+#include "ui/JEdit.h"
 #include "config/ConfigMDialog.h"
 #include "config/FoConfigQT700M.h"
-#include "config/PrintSheet.h"
+#include "config/FrPrintSheet.h"
 #include "e2e/MainWindowDevsimFixture.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Device initialisation and maxima check from the main window against devsim: what reaches the device
 // per channel, refusals and a lost line, and the device clock moved to the next check and back.
+#include "app/Wiring.h"
 #include "comm/Conversions.h"
 #include "comm/Items.h"
-#include "config/DeviceSetupDialogs.h"
 #include "config/FoCheckMaxima.h"
 #include "config/FoInitDevice.h"
 #include "config/InitMaxima.h"

@@ -5,14 +5,15 @@
 //
 // Modal dialogs are driven with WhenModal<T>: the action runs once the dialog is the active modal widget;
 // any other modal window is closed after 5 s so that a test never hangs.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "app/Wiring.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 #include "main/FormMain.h"
-#include "main/MainDialogs.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "ui/MainDialogs.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 
@@ -81,7 +82,7 @@ protected:
         comm = std::make_unique<korvul::TCommClass>("QT");
         korvul::SetCommObjectForTests(comm.get());
         InstallHooks();
-        window = std::make_unique<::TFormMain>();
+        window = std::make_unique<korvul::TFormMain>();
         korvul::Settings().COM = 1;
         korvul::Settings().ACCESSCODE = "12345678";
         korvul::Settings().READER = "e2e";
@@ -143,7 +144,7 @@ protected:
     TempConfigHome home;
     DevsimProcess sim;
     std::unique_ptr<korvul::TCommClass> comm;
-    std::unique_ptr<::TFormMain> window;
+    std::unique_ptr<korvul::TFormMain> window;
     korvul::TMainDialogs savedDialogs;
     QString statePath;
     QStringList messages, questions;

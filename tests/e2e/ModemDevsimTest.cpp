@@ -1,15 +1,15 @@
 // The modem dialogue against devsim's Hayes modem through linqor32.so: connecting and reading a device
 // through the modem, the dial results BUSY, NO CARRIER and silence, Cancel while dialling, and the
 // hang-up that leaves the modem ready for the next call.
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Items.h"
-#include "comm/Dialing.h"
+#include "ui/FoDialing.h"
 #include "comm/Modem.h"
-#include "comm/ModemWindows.h"
-#include "comm/Tcomm.h"
+#include "ui/ModemWindows.h"
+#include "comm/CommClass.h"
 #include "support/DevsimProcess.h"
 #include "support/TestSupport.h"
 

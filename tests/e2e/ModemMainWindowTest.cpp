@@ -3,10 +3,11 @@
 // shown, and the disconnect with hang-up; the BUSY and Cancel paths end disconnected with their text.
 #include "MainWindowDevsimFixture.h"
 
-#include "app/SettingsComm.h"
-#include "app/Telephone.h"
+#include "app/Wiring.h"
+#include "options/FoSettingsComm.h"
+#include "options/FoTelephone.h"
 #include "comm/DeviceTypes.h"
-#include "comm/Dialing.h"
+#include "ui/FoDialing.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -4,12 +4,11 @@
 // window with its ModuleData, as the module window runs them.
 #include "comm/Items.h"
 #include "module/ModuleItems.h"
-#include "module/AdjustRTC.h"
-#include "module/ChnCLMac.h"
-#include "module/ChnHQpsw.h"
+#include "module/FoAdjustRTC.h"
+#include "module/FoChangeCLM300AccessCode.h"
+#include "module/FoChangeHQpasswords.h"
 #include "module/ModuleActions.h"
-#include "module/ResetEvent.h"
-#include "module/RstFMC.h"
+#include "module/FoResetUnit.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
 
 #include <QComboBox>
@@ -70,9 +69,13 @@ TEST_F(ModuleActionsDevsim, HeadquartersOneResetsClockCountersAndRegisterAsTheMo
     EXPECT_EQ(ResetStatusRegister(Parent(), Data()), TModuleActionEnd::Redisplay);
     EXPECT_EQ(questions, (QStringList{LanguageText(1698), LanguageText(1698), LanguageText(1697)}));
 
-    korvultest::WhenModal<TFoResetEvents>([](TFoResetEvents *d) { Child<QPushButton>(d, "btReset")->click(); });
+    korvultest::WhenModal<TFoResetUnit>([](TFoResetUnit *d) {
+        EXPECT_EQ(d->Kind(), TResetUnitKind::EventInputs);
+        Child<QPushButton>(d, "btReset")->click();
+    });
     EXPECT_EQ(ResetEventInputs(Parent(), Data()), TModuleActionEnd::RereadPage);
-    korvultest::WhenModal<TFoResetFaxMessCount>([](TFoResetFaxMessCount *d) {
+    korvultest::WhenModal<TFoResetUnit>([](TFoResetUnit *d) {
+        EXPECT_EQ(d->Kind(), TResetUnitKind::FaxReceivers);
         Child<QComboBox>(d, "cbFaxReceiverNo")->setCurrentIndex(3);
         Child<QPushButton>(d, "btReset")->click();
     });

@@ -1,8 +1,9 @@
 // The module window against devsim's CLM-300: opened by the main window's Connect (through the modem
 // with the headquarters login; other headquarters than 1 read only), page reads, edits written with Set in
 // their records, the call acceptance check, and the switch-through to an end device and back.
-#include "comm/FoConnect.h"
-#include "comm/Tcomm.h"
+#include "app/Wiring.h"
+#include "ui/FoConnect.h"
+#include "comm/CommClass.h"
 #include "module/FoCLM300.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
 
@@ -13,7 +14,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-#include "app/JEdit.h"
+#include "ui/JEdit.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,8 +1,9 @@
 // NX-17S command scripts and the CLM-300 module terminal from the main window, against devsim: the
 // example scripts run with their logs and final messages, and the terminal shows the module's menu and
 // follows the arrow keys.
+#include "app/Wiring.h"
 #include "config/FoConfigNX17S.h"
-#include "config/InputFrm.h"
+#include "ui/FoInput.h"
 #include "module/FoCLMTerm.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
 

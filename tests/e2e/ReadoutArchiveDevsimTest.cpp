@@ -2,7 +2,7 @@
 // device's records up to the expected stop; all channels with one skipped; Escape; a dropped line.
 #include "ReadoutDevsimFixture.h"
 
-#include "comm/FrmCancelDlg.h"
+#include "ui/FrmCancelDlg.h"
 #include "comm/Items.h"
 #include "readout/ArchiveReadout.h"
 

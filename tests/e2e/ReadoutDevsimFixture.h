@@ -2,13 +2,13 @@
 // Shared set-up of the readout tests against devsim: a private configuration, devsim on COM1 with a
 // state file (so the test knows every archive word the device holds), the program's connection, the
 // English language module and a recorder of the readout's messages.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/DeviceTypes.h"
-#include "comm/Tcomm.h"
-#include "comm/FrmCancelDlg.h"
+#include "comm/CommClass.h"
+#include "ui/FrmCancelDlg.h"
 #include "readout/ArchiveReadout.h"
 #include "readout/FormReadArch.h"
 #include "support/DevsimProcess.h"
@@ -130,17 +130,17 @@ protected:
     }
 
     // Runs the readout window modally; script runs every 5 ms while it is open.
-    int RunReadout(korvul::TReadArchHost host, const std::function<void(TFormReadArch *)> &script = {}) {
+    int RunReadout(korvul::TReadArchHost host, const std::function<void(korvul::TFormReadArch *)> &script = {}) {
         QTimer operatorTimer;
         operatorTimer.setInterval(5);
         QObject::connect(&operatorTimer, &QTimer::timeout, [&] {
-            if (auto *question = qobject_cast<TFrmCancelDlg *>(QApplication::activeModalWidget())) {
+            if (auto *question = qobject_cast<korvul::TFrmCancelDlg *>(QApplication::activeModalWidget())) {
                 if (cancelAnswer != 0)
-                    question->findChild<QPushButton *>(cancelAnswer == TFrmCancelDlg::kResultYes ? "btYes" : "btNo")->click();
+                    question->findChild<QPushButton *>(cancelAnswer == korvul::TFrmCancelDlg::kResultYes ? "btYes" : "btNo")->click();
                 return;
             }
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *window = qobject_cast<TFormReadArch *>(w); window && window->isVisible()) {
+                if (auto *window = qobject_cast<korvul::TFormReadArch *>(w); window && window->isVisible()) {
                     lastWindowState = window->StateText();
                     lastRecordsPanel = window->PanelText(korvul::kPanelRecords);
                     lastProgress = window->Progress();

@@ -1,6 +1,7 @@
 // The archive readout started from the main window against devsim: a line dropped mid-readout ends in
 // the readout's message 258, the main window's 2207 and a disconnected window, with no file; the memory
 // dump reads the whole archive whatever the readout mode was.
+#include "app/Wiring.h"
 #include "MainWindowDevsimFixture.h"
 
 #include "comm/DeviceTypes.h"

@@ -2,7 +2,7 @@
 // text, answers with a bad checksum, and the question after a failed exchange.
 #include "ReadoutDevsimFixture.h"
 
-#include "app/Wait.h"
+#include "base/Wait.h"
 #include "readout/FormProcessData.h"
 
 #include <QClipboard>
@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
-#include "main/FoStatusReg.h"
+#include "ui/FoStatusReg.h"
 
 using namespace korvul;
 using namespace readouttest;

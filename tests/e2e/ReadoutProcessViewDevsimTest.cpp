@@ -3,7 +3,7 @@
 // in front of the process data window.
 #include "ReadoutDevsimFixture.h"
 
-#include "main/FoStatusReg.h"
+#include "ui/FoStatusReg.h"
 #include "readout/FormProcessData.h"
 
 #include <QElapsedTimer>

@@ -110,7 +110,7 @@ protected:
     // Delivers `signal` to this process and waits until the window has closed.
     bool SignalAndWaitClosed(int signal) {
         bool closed = false;
-        QObject::connect(window.get(), &TFormMain::Closed, [&closed] { closed = true; });
+        QObject::connect(window.get(), &korvul::TFormMain::Closed, [&closed] { closed = true; });
         ::kill(getpid(), signal);
         return korvultest::WaitUntil([&] { return closed; }, 30s);
     }
@@ -183,7 +183,7 @@ TEST_F(SignalCloseMainWindow, ModalWindowIsCancelledAndASecondSignalChangesNothi
         boxEnded = true;
     });
     bool closed = false;
-    QObject::connect(window.get(), &TFormMain::Closed, [&closed] { closed = true; });
+    QObject::connect(window.get(), &korvul::TFormMain::Closed, [&closed] { closed = true; });
     ASSERT_TRUE(korvultest::WaitUntil([&] { return closed; }, 30s));
     EXPECT_TRUE(boxEnded);
     EXPECT_EQ(received, 2);

@@ -1,7 +1,7 @@
 // The NX-17S script dialog without a device: the script directory from the setting, the browse button
 // and Enter in the directory field, and the list of "*.cmd" files.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "config/FoConfigNX17S.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // line is never shown as a refusal.
 #include "MessageCaptureTest.h"
 
-#include "config/DeviceAction.h"
+#include "ui/DeviceAction.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,13 +1,13 @@
 // The module window without a device: what the display shows from ModuleData, the enabling with and
 // without module access, the change marks, and the key and clipboard rules of its fields.
 // With KORVUL_GRAB_DIR set, every page is also saved there as a PNG for a look at the layout.
-#include "app/JEdit.h"
-#include "app/LangSupp.h"
+#include "ui/JEdit.h"
+#include "base/LangSupp.h"
 #include "comm/CommState.h"
 #include "comm/Conversions.h"
-#include "comm/TStrLst.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "comm/StrList.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "module/FoCLM300.h"
 #include "support/TestSupport.h"
 

@@ -1,11 +1,11 @@
 // The main window's common data display without a device: the record shown, edit marks, Reject, the
 // counter Cp check on leaving its field, and the states of one display not leaking into the next.
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/DeviceTypes.h"
 #include "main/CommonDataWrite.h"
 #include "main/FormMain.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

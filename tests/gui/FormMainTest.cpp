@@ -1,14 +1,15 @@
-#include "app/AboutBox.h"
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Version.h"
-#include "comm/Tcomm.h"
-#include "main/FoStatusReg.h"
+#include "ui/FoAbout.h"
+#include "base/HelpFile.h"
+#include "ui/HelpInit.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Version.h"
+#include "comm/CommClass.h"
+#include "ui/FoStatusReg.h"
 #include "main/FormMain.h"
-#include "main/MainMessages.h"
-#include "main/MainState.h"
-#include "main/WindowPrint.h"
+#include "ui/MainMessages.h"
+#include "ui/MainState.h"
+#include "ui/WindowPrint.h"
 #include "support/TestSupport.h"
 
 #include <QAccessible>
@@ -35,6 +36,7 @@
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
+using namespace korvul;
 
 namespace {
 
@@ -117,12 +119,12 @@ protected:
 };
 
 TEST_P(FormMainLanguages, EveryTextOfTheWindowsComesFromTheLanguageModule) {
-    TFormMain window;
+    korvul::TFormMain window;
     ExpectAllTranslated(&window);
-    TfoAbout about;
+    korvul::TfoAbout about;
     about.SetShowOK(true);
     ExpectAllTranslated(&about);
-    TFoStatusReg statusReg;
+    korvul::TFoStatusReg statusReg;
     ExpectAllTranslated(&statusReg);
     EXPECT_TRUE(helpErrors.isEmpty()) << helpErrors.join(QLatin1Char('\n')).toStdString();
 }
@@ -130,7 +132,7 @@ TEST_P(FormMainLanguages, EveryTextOfTheWindowsComesFromTheLanguageModule) {
 INSTANTIATE_TEST_SUITE_P(Languages, FormMainLanguages, ::testing::Values("DE", "EN"));
 
 TEST_F(FormMainTest, EveryLabelNamesAFieldAndEveryInputHasAnAccessibleName) {
-    TFormMain window;
+    korvul::TFormMain window;
     for (QLabel *label : window.findChildren<QLabel *>()) {
         if (label->parent() == static_cast<QObject *>(window.statusBar()) || label->objectName().isEmpty()) continue;
         ASSERT_NE(label->buddy(), nullptr) << label->objectName().toStdString();
@@ -151,7 +153,7 @@ TEST_F(FormMainTest, EveryLabelNamesAFieldAndEveryInputHasAnAccessibleName) {
 }
 
 TEST_F(FormMainTest, ConnectAndDisconnectHaveF3AndF4) {
-    TFormMain window;
+    korvul::TFormMain window;
     EXPECT_EQ(Action(&window, "acConnect")->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(Action(&window, "acDisconnect")->shortcut(), QKeySequence(Qt::Key_F4));
     EXPECT_TRUE(window.actions().contains(Action(&window, "acConnect")));
@@ -181,7 +183,7 @@ bool IsEnabled(QWidget *window, const char *name) {
 
 TEST_F(FormMainTest, StartsDisconnectedWithTheInitialActionStates) {
     korvul::OperationActive = true;
-    TFormMain window;
+    korvul::TFormMain window;
     for (const EnabledRow &row : kInitialStates) EXPECT_EQ(IsEnabled(&window, row.name), row.enabled) << row.name;
     // Not placed in any menu or button, but it must stay triggerable for the poll data.
     QAction *refresh = Action(&window, "acRefreshDevTime");
@@ -192,13 +194,13 @@ TEST_F(FormMainTest, StartsDisconnectedWithTheInitialActionStates) {
 }
 
 TEST_F(FormMainTest, FirstTabReadsChannelTextAndOne) {
-    TFormMain window;
+    korvul::TFormMain window;
     ASSERT_EQ(window.TabControl1()->count(), 1);
     EXPECT_EQ(window.TabControl1()->tabText(0), korvul::LanguageText(139) + QLatin1Char('1'));
 }
 
 TEST_F(FormMainTest, MenusHoldExactlyTheirEntries) {
-    TFormMain window;
+    korvul::TFormMain window;
     const QList<QPair<const char *, QStringList>> menus = {
         {"miProgram", {"acPrint", "acPrinterSetup", "acExit"}},
         {"miSettings", {"acIntSettings", "acUserSettings", "acDKMACode"}},
@@ -220,10 +222,10 @@ TEST_F(FormMainTest, MenusHoldExactlyTheirEntries) {
 TEST_F(FormMainTest, MarkCompAsChangedMarksOnlyTheSendingComboBox) {
     const char *boxes[] = {"cbDayBound", "cbPeriod", "cbCpVal", "cbAlarmCycle"};
     for (const char *sender : boxes) {
-        TFormMain window;
+        korvul::TFormMain window;
         window.MarkCompAsChanged(Child(&window, sender));
         for (const char *box : boxes)
-            EXPECT_EQ(TFormMain::IsMarkedChanged(Child(&window, box)), qstrcmp(box, sender) == 0) << sender << box;
+            EXPECT_EQ(korvul::TFormMain::IsMarkedChanged(Child(&window, box)), qstrcmp(box, sender) == 0) << sender << box;
         EXPECT_TRUE(Action(&window, "acSetData")->isEnabled());
         EXPECT_TRUE(Action(&window, "acReject")->isEnabled());
         EXPECT_TRUE(Child(&window, "btSet")->isEnabled());   // the button follows its action
@@ -233,7 +235,7 @@ TEST_F(FormMainTest, MarkCompAsChangedMarksOnlyTheSendingComboBox) {
 }
 
 TEST_F(FormMainTest, OperatorEditsMarkButProgramTextDoesNot) {
-    TFormMain window;
+    korvul::TFormMain window;
     window.TabControl1()->setEnabled(true);
     auto *devNo = Child<QLineEdit>(&window, "edDevNo");
     devNo->setText(QStringLiteral("12345"));
@@ -241,17 +243,17 @@ TEST_F(FormMainTest, OperatorEditsMarkButProgramTextDoesNot) {
     period->setEditText(QStringLiteral("15"));
     EXPECT_FALSE(Action(&window, "acSetData")->isEnabled());
     TypeInto(period->lineEdit(), QStringLiteral("3"));
-    EXPECT_TRUE(TFormMain::IsMarkedChanged(period));
+    EXPECT_TRUE(korvul::TFormMain::IsMarkedChanged(period));
     EXPECT_TRUE(Action(&window, "acReject")->isEnabled());
     window.ClearDataFields();
     TypeInto(devNo, QStringLiteral("7"));
     EXPECT_TRUE(devNo->isModified());
     EXPECT_TRUE(Action(&window, "acSetData")->isEnabled());
-    EXPECT_FALSE(TFormMain::IsMarkedChanged(period));
+    EXPECT_FALSE(korvul::TFormMain::IsMarkedChanged(period));
 }
 
 TEST_F(FormMainTest, ClearDataFieldsEmptiesEveryFieldAndDropsTheEdits) {
-    TFormMain window;
+    korvul::TFormMain window;
     for (QLineEdit *e : window.findChildren<QLineEdit *>()) e->setText(QStringLiteral("x"));
     for (QComboBox *c : window.findChildren<QComboBox *>()) {
         c->setCurrentIndex(1);
@@ -266,7 +268,7 @@ TEST_F(FormMainTest, ClearDataFieldsEmptiesEveryFieldAndDropsTheEdits) {
     for (QComboBox *c : window.findChildren<QComboBox *>()) {
         EXPECT_EQ(c->currentIndex(), -1) << c->objectName().toStdString();
         EXPECT_TRUE(c->currentText().isEmpty()) << c->objectName().toStdString();
-        EXPECT_FALSE(TFormMain::IsMarkedChanged(c)) << c->objectName().toStdString();
+        EXPECT_FALSE(korvul::TFormMain::IsMarkedChanged(c)) << c->objectName().toStdString();
         EXPECT_GT(c->count(), 0) << "the value lists stay: " << c->objectName().toStdString();
     }
     EXPECT_FALSE(Action(&window, "acSetData")->isEnabled());
@@ -274,7 +276,7 @@ TEST_F(FormMainTest, ClearDataFieldsEmptiesEveryFieldAndDropsTheEdits) {
 }
 
 TEST_F(FormMainTest, DisconnectedStateLeavesOnlyTheDisconnectedActions) {
-    TFormMain window;
+    korvul::TFormMain window;
     for (QAction *a : window.findChildren<QAction *>()) a->setEnabled(true);
     window.TabControl1()->setEnabled(true);
     EXPECT_TRUE(Child(&window, "pnlTabPage")->isEnabled());
@@ -291,7 +293,7 @@ TEST_F(FormMainTest, DisconnectedStateLeavesOnlyTheDisconnectedActions) {
 }
 
 TEST_F(FormMainTest, ButtonHintsAreText500PlusTagAndComeBackWhenAHintShows) {
-    TFormMain window;
+    korvul::TFormMain window;
     const QList<QPushButton *> buttons = window.findChildren<QPushButton *>();
     ASSERT_EQ(buttons.size(), 9);
     for (QPushButton *b : buttons) {
@@ -307,7 +309,7 @@ TEST_F(FormMainTest, ButtonHintsAreText500PlusTagAndComeBackWhenAHintShows) {
 }
 
 TEST_F(FormMainTest, ButtonsRunTheirActions) {
-    TFormMain window;
+    korvul::TFormMain window;
     int connects = 0;
     QObject::connect(Action(&window, "acConnect"), &QAction::triggered, [&connects] { ++connects; });
     Child<QPushButton>(&window, "btConnect")->click();
@@ -317,7 +319,7 @@ TEST_F(FormMainTest, ButtonsRunTheirActions) {
 }
 
 TEST_F(FormMainTest, ChangingTheTabReadsTheCommonData) {
-    TFormMain window;
+    korvul::TFormMain window;
     int reads = 0;
     QObject::connect(Action(&window, "acReadCommData"), &QAction::triggered, [&reads] { ++reads; });
     window.TabControl1()->addTab(QStringLiteral("2"));
@@ -326,7 +328,7 @@ TEST_F(FormMainTest, ChangingTheTabReadsTheCommonData) {
 }
 
 TEST_F(FormMainTest, WindowOpensAtItsContentsSizeWithinTheScreenAndNoMaximiseButton) {
-    TFormMain window;
+    korvul::TFormMain window;
     const QSize content = Child<QScrollArea>(&window, "scbMain")->widget()->sizeHint();
     const QSize free = window.screen()->availableGeometry().size();
     EXPECT_GE(window.width(), std::min(content.width(), free.width() - 8));
@@ -345,7 +347,7 @@ TEST_F(FormMainTest, UnsavedEditsAreOfferedOnceOnExitAndOnClose) {
     korvul::TCommClass comm(QStringLiteral("QT"));  // not connected: Set has nothing to send
     korvul::SetCommObjectForTests(&comm);
     {
-        TFormMain window;
+        korvul::TFormMain window;
         window.close();
         EXPECT_TRUE(questions.isEmpty()) << "nothing to set, nothing to ask";
 
@@ -372,7 +374,7 @@ TEST_F(FormMainTest, UnsavedEditsAreOfferedOnceOnExitAndOnClose) {
 }
 
 TEST_F(FormMainTest, PrintsTheWindowImageToPdf) {
-    TFormMain window;
+    korvul::TFormMain window;
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -388,20 +390,20 @@ TEST_F(FormMainTest, PrintsTheWindowImageToPdf) {
 TEST_F(FormMainTest, FirstActivationShowsTheAboutBoxWithoutOkForAWhile) {
     const auto aboutBox = [] {
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<TfoAbout *>(w); box && box->isVisible()) return box;
-        return static_cast<TfoAbout *>(nullptr);
+            if (auto *box = qobject_cast<korvul::TfoAbout *>(w); box && box->isVisible()) return box;
+        return static_cast<korvul::TfoAbout *>(nullptr);
     };
     // The box lives inside a nested event loop, so it is watched from a timer that runs in that loop.
     int seen = 0, seenWithOk = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (TfoAbout *box = aboutBox()) {
+        if (korvul::TfoAbout *box = aboutBox()) {
             ++seen;
             if (box->findChild<QPushButton *>(QStringLiteral("btOK"))->isVisibleTo(box)) ++seenWithOk;
         }
     });
     watch.start(2);
-    TFormMain window;
+    korvul::TFormMain window;
     window.show();
     window.activateWindow();
     ASSERT_TRUE(korvultest::WaitUntil([&] { return seen > 0 && aboutBox() == nullptr; }, 5s));
@@ -414,7 +416,7 @@ TEST_F(FormMainTest, FirstActivationShowsTheAboutBoxWithoutOkForAWhile) {
 }
 
 TEST_F(FormMainTest, AboutBoxShowsVersionAfterText13AndOkOnlyOnRequest) {
-    TfoAbout about;
+    korvul::TfoAbout about;
     EXPECT_EQ(about.findChild<QLabel *>(QStringLiteral("lbVersion"))->text(),
               korvul::LanguageText(13) + korvul::VersionToAboutText(korvul::ProgramFileVersion()));
     auto *ok = about.findChild<QPushButton *>(QStringLiteral("btOK"));
@@ -424,7 +426,7 @@ TEST_F(FormMainTest, AboutBoxShowsVersionAfterText13AndOkOnlyOnRequest) {
 }
 
 TEST_F(FormMainTest, HelpMenuOpensContentsAndIndex) {
-    TFormMain window;
+    korvul::TFormMain window;
     ASSERT_FALSE(korvul::HelpFile().isEmpty());
     Action(&window, "miContents")->trigger();
     EXPECT_EQ(korvul::Help().CurrentAnchor(), QStringLiteral("Contents"));
@@ -434,16 +436,16 @@ TEST_F(FormMainTest, HelpMenuOpensContentsAndIndex) {
 }
 
 TEST(StatusRegWidth, IsTheLongestLineInWCharactersLimitedToTheScreen) {
-    EXPECT_EQ(TFoStatusReg::FittingWidth(10, 8, 40, 1000), 120);
-    EXPECT_EQ(TFoStatusReg::FittingWidth(200, 8, 40, 1000), 1000);
-    EXPECT_EQ(TFoStatusReg::FittingWidth(0, 8, 40, 1000), 40);
-    EXPECT_EQ(TFoStatusReg::FittingWidth(INT_MAX, INT_MAX, 40, 1000), 1000);
-    EXPECT_EQ(TFoStatusReg::LongestLineLength(QStringLiteral("ab\r\nabcd\r\nabc")), 4);
-    EXPECT_EQ(TFoStatusReg::LongestLineLength(QString()), 0);
+    EXPECT_EQ(korvul::TFoStatusReg::FittingWidth(10, 8, 40, 1000), 120);
+    EXPECT_EQ(korvul::TFoStatusReg::FittingWidth(200, 8, 40, 1000), 1000);
+    EXPECT_EQ(korvul::TFoStatusReg::FittingWidth(0, 8, 40, 1000), 40);
+    EXPECT_EQ(korvul::TFoStatusReg::FittingWidth(INT_MAX, INT_MAX, 40, 1000), 1000);
+    EXPECT_EQ(korvul::TFoStatusReg::LongestLineLength(QStringLiteral("ab\r\nabcd\r\nabc")), 4);
+    EXPECT_EQ(korvul::TFoStatusReg::LongestLineLength(QString()), 0);
 }
 
 TEST_F(FormMainTest, StatusRegWindowFitsItsTextOnShowing) {
-    TFoStatusReg window;
+    korvul::TFoStatusReg window;
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Status Register"));
     EXPECT_TRUE(window.Memo()->isReadOnly());
@@ -462,7 +464,7 @@ TEST_F(FormMainTest, StatusRegWindowFitsItsTextOnShowing) {
 // A 1280x800 screen at scale factor 2 offers 640x400 logical pixels. The window can be made that
 // small, loses no control, and Tab scrolls each control it reaches into view.
 TEST_P(FormMainLanguages, WindowFitsASmallScreenAndTabScrollsEveryControlIntoView) {
-    TFormMain window;
+    korvul::TFormMain window;
     window.TabControl1()->setEnabled(true);  // connected: the common data fields take input
     window.show();
     const QSize small(640, 400);
@@ -500,7 +502,7 @@ TEST_P(FormMainLanguages, WindowFitsASmallScreenAndTabScrollsEveryControlIntoVie
 
 // Saves pictures of the window for a look at the layout when KORVUL_SCREENSHOT_DIR is set.
 TEST_P(FormMainLanguages, WindowPictureHasTheWindowsSize) {
-    TFormMain window;
+    korvul::TFormMain window;
     const QPixmap picture = window.grab();
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), window.size());
     const QString dir = qEnvironmentVariable("KORVUL_SCREENSHOT_DIR");

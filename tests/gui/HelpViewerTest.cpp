@@ -1,9 +1,10 @@
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Paths.h"
+#include "base/HelpFile.h"
+#include "ui/HelpInit.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Paths.h"
 #include "main/FormMain.h"
-#include "main/MainMessages.h"
+#include "ui/MainMessages.h"
 #include "readout/FormProcessData.h"
 #include "support/TestSupport.h"
 
@@ -167,9 +168,9 @@ protected:
 };
 
 TEST_F(HelpKeyInWindows, F1InAFieldOpensTheTopicOfItsGroupOrWindowNotTheContents) {
-    TFormMain main;
+    korvul::TFormMain main;
     main.TabControl1()->setEnabled(true); // connected: the common data fields take input
-    TFormProcessData process;            // never given the event loop, so it reads nothing
+    korvul::TFormProcessData process;            // never given the event loop, so it reads nothing
     const struct {
         QWidget *window;
         const char *field, *topic;

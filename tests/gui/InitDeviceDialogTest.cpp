@@ -5,7 +5,7 @@
 
 #include "comm/DeviceTypes.h"
 #include "config/FoInitDevice.h"
-#include "main/MainMessages.h"
+#include "ui/MainMessages.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "app/JEdit.h"
+#include "ui/JEdit.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -21,7 +21,7 @@ struct AlignRow {
 class TJEditAlignment : public ::testing::TestWithParam<AlignRow> {};
 
 TEST_P(TJEditAlignment, MapsToTheLineEditsHorizontalAlignment) {
-    TJEdit edit;
+    korvul::TJEdit edit;
     edit.setProperty("Alignment", GetParam().alignment);   // the way a .ui file sets it
     EXPECT_EQ(edit.Alignment(), GetParam().alignment);
     EXPECT_EQ(edit.alignment() & Qt::AlignHorizontal_Mask, GetParam().horizontal);
@@ -32,19 +32,19 @@ INSTANTIATE_TEST_SUITE_P(Values, TJEditAlignment,
                                            AlignRow{2, Qt::AlignHCenter}));
 
 TEST(TJEdit, StartsLeftJustified) {
-    TJEdit edit;
-    EXPECT_EQ(edit.Alignment(), TJEdit::taLeftJustify);
+    korvul::TJEdit edit;
+    EXPECT_EQ(edit.Alignment(), korvul::TJEdit::taLeftJustify);
     EXPECT_EQ(edit.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
 }
 
 // Both an equal and a changed alignment must leave the operator's work in the field alone.
 TEST(TJEdit, AlignmentChangesKeepTextCaretSelectionAndModifiedFlag) {
-    TJEdit edit;
-    edit.SetAlignment(TJEdit::taRightJustify);
+    korvul::TJEdit edit;
+    edit.SetAlignment(korvul::TJEdit::taRightJustify);
     edit.setText(QStringLiteral("1234567"));
     TypeText(&edit, QStringLiteral("8"));
     edit.setSelection(2, 3);
-    for (int alignment : {int(TJEdit::taRightJustify), int(TJEdit::taCenter), int(TJEdit::taLeftJustify)}) {
+    for (int alignment : {int(korvul::TJEdit::taRightJustify), int(korvul::TJEdit::taCenter), int(korvul::TJEdit::taLeftJustify)}) {
         edit.SetAlignment(alignment);
         EXPECT_EQ(edit.text(), QStringLiteral("12345678"));
         EXPECT_EQ(edit.selectedText(), QStringLiteral("345"));
@@ -54,17 +54,17 @@ TEST(TJEdit, AlignmentChangesKeepTextCaretSelectionAndModifiedFlag) {
 }
 
 TEST(TJEdit, IgnoresValuesOutsideTheThreeAlignments) {
-    TJEdit edit;
-    edit.SetAlignment(TJEdit::taCenter);
+    korvul::TJEdit edit;
+    edit.SetAlignment(korvul::TJEdit::taCenter);
     edit.SetAlignment(3);
     edit.SetAlignment(-1);
-    EXPECT_EQ(edit.Alignment(), TJEdit::taCenter);
+    EXPECT_EQ(edit.Alignment(), korvul::TJEdit::taCenter);
     EXPECT_EQ(edit.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 }
 
 TEST(TJEdit, RightJustifiedFieldAcceptsInputUpToItsMaximumLength) {
-    TJEdit edit;
-    edit.SetAlignment(TJEdit::taRightJustify);
+    korvul::TJEdit edit;
+    edit.SetAlignment(korvul::TJEdit::taRightJustify);
     edit.setMaxLength(4);
     TypeText(&edit, QStringLiteral("123456"));
     EXPECT_EQ(edit.text(), QStringLiteral("1234"));

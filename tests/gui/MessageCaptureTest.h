@@ -2,8 +2,8 @@
 // Base of window tests that need the language module and see message boxes as texts: it loads the
 // module of Language() (German unless a test says otherwise) and collects every shown message in
 // `shown`; both are undone after the test.
-#include "app/LangSupp.h"
-#include "main/MainMessages.h"
+#include "base/LangSupp.h"
+#include "ui/MainMessages.h"
 #include "support/TestSupport.h"
 
 #include <QStringList>

@@ -1,13 +1,13 @@
 // The small windows of connecting and reading: cancel question, notice window, dialing window,
 // headquarter password, end-device choice, and the hooks that connect them to the modem dialogue.
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/CommState.h"
-#include "comm/Dialing.h"
-#include "comm/FoConnect.h"
-#include "comm/FormMeldung.h"
-#include "comm/FrmCancelDlg.h"
-#include "comm/ModemWindows.h"
-#include "comm/Password.h"
+#include "ui/FoDialing.h"
+#include "ui/FoConnect.h"
+#include "ui/FormMeldung.h"
+#include "ui/FrmCancelDlg.h"
+#include "ui/ModemWindows.h"
+#include "ui/FoPassword.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

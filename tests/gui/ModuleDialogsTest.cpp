@@ -2,11 +2,10 @@
 // open, and the result records they close with.
 #include "MessageCaptureTest.h"
 
-#include "module/AdjustRTC.h"
-#include "module/ChnCLMac.h"
-#include "module/ChnHQpsw.h"
-#include "module/ResetEvent.h"
-#include "module/RstFMC.h"
+#include "module/FoAdjustRTC.h"
+#include "module/FoChangeCLM300AccessCode.h"
+#include "module/FoChangeHQpasswords.h"
+#include "module/FoResetUnit.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -114,7 +113,7 @@ TEST_F(ModuleDialogs, CorrectionValueRulesKeepTheDialogOpenWithTheirText) {
 }
 
 TEST_F(ModuleDialogs, ResetDialogsOfferAllFirstAndGiveTheChoiceIndex) {
-    TFoResetEvents events;
+    TFoResetUnit events(TResetUnitKind::EventInputs);
     auto *inputs = W<QComboBox>(&events, "cbInputNo");
     ASSERT_EQ(inputs->count(), 5);
     EXPECT_EQ(inputs->itemText(0), LanguageText(1926));
@@ -123,7 +122,7 @@ TEST_F(ModuleDialogs, ResetDialogsOfferAllFirstAndGiveTheChoiceIndex) {
     inputs->setCurrentIndex(4);
     EXPECT_EQ(events.Result(), QStringLiteral("4"));
 
-    TFoResetFaxMessCount fax;
+    TFoResetUnit fax(TResetUnitKind::FaxReceivers);
     auto *receivers = W<QComboBox>(&fax, "cbFaxReceiverNo");
     EXPECT_EQ(receivers->itemText(0), LanguageText(1936));
     EXPECT_EQ(receivers->itemText(2), QStringLiteral("2"));

@@ -1,11 +1,12 @@
 // The option dialogs: user options, serial interface settings, telephone number, input box.
-#include "app/LangSupp.h"
-#include "app/OptionRules.h"
-#include "app/Settings.h"
-#include "app/SettingsComm.h"
-#include "app/Telephone.h"
-#include "app/UserOptions.h"
-#include "config/InputFrm.h"
+#include "base/LangSupp.h"
+#include "options/OptionRules.h"
+#include "base/Settings.h"
+#include "options/FoSettingsComm.h"
+#include "options/FoTelephone.h"
+#include "options/FormUserOptions.h"
+#include "config/FoConfigNX17S.h"
+#include "ui/FoInput.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
@@ -450,7 +451,7 @@ TEST_F(OptionsDialogs, ScriptInputBoxHasItsCaptionAndTakesTheTypedAnswer) {
         TypeAtFocus("A7");
         KeyAtFocus(Qt::Key_Return, Qt::NoModifier, "\r");
     });
-    EXPECT_EQ(TfoInput::AskPatternInput(nullptr, "Code?", "A*", 2), std::optional<QString>("A7"));
+    EXPECT_EQ(AskScriptInput(nullptr, "Code?", "A*", 2), std::optional<QString>("A7"));
     EXPECT_EQ(title, LanguageText(TfoInput::kScriptCaptionText));
 }
 

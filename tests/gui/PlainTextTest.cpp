@@ -1,41 +1,40 @@
 // Texts from a device, a file or the user are shown literally: no label of any window and no message box
 // reads them as rich text (a device answer "<img src=/dev/zero>" once made the window read that file
 // until memory ran out).
-#include "app/AboutBox.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/PlainText.h"
-#include "app/Settings.h"
-#include "app/SettingsComm.h"
-#include "app/Telephone.h"
-#include "app/UserOptions.h"
-#include "comm/Dialing.h"
-#include "comm/FoConnect.h"
-#include "comm/FormMeldung.h"
-#include "comm/FrmCancelDlg.h"
-#include "comm/Password.h"
-#include "comm/TStrLst.h"
-#include "comm/Tcomm.h"
+#include "ui/FoAbout.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "ui/PlainText.h"
+#include "base/Settings.h"
+#include "options/FoSettingsComm.h"
+#include "options/FoTelephone.h"
+#include "options/FormUserOptions.h"
+#include "ui/FoDialing.h"
+#include "ui/FoConnect.h"
+#include "ui/FormMeldung.h"
+#include "ui/FrmCancelDlg.h"
+#include "ui/FoPassword.h"
+#include "comm/StrList.h"
+#include "comm/CommClass.h"
 #include "config/FoCheckMaxima.h"
 #include "config/FoConfigNX17S.h"
 #include "config/FoConfigQT700A.h"
 #include "config/FoConfigQT700M.h"
 #include "config/FoConfigQT700V2.h"
 #include "config/FoInitDevice.h"
-#include "config/InputFrm.h"
-#include "config/PrintSheet.h"
+#include "ui/FoInput.h"
+#include "config/FrPrintSheet.h"
 #include "main/FoNDAC.h"
-#include "main/FoStatusReg.h"
+#include "ui/FoStatusReg.h"
 #include "main/FormMain.h"
 #include "main/FormSetTime.h"
-#include "main/MainMessages.h"
-#include "module/AdjustRTC.h"
-#include "module/ChnCLMac.h"
-#include "module/ChnHQpsw.h"
+#include "ui/MainMessages.h"
+#include "module/FoAdjustRTC.h"
+#include "module/FoChangeCLM300AccessCode.h"
+#include "module/FoChangeHQpasswords.h"
 #include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
-#include "module/ResetEvent.h"
-#include "module/RstFMC.h"
+#include "module/FoResetUnit.h"
 #include "readout/FormProcessData.h"
 #include "readout/FormReadArch.h"
 #include "support/FakeDriverHarness.h"
@@ -85,35 +84,34 @@ template <typename T> std::function<std::unique_ptr<QWidget>()> Make() {
 const std::vector<TWindowRow> &Windows() {
     static TStrList moduleData;
     static const std::vector<TWindowRow> rows = {
-        {"app/AboutBox.ui", Make<TfoAbout>()},
-        {"app/HelpViewer.ui", Make<THelpViewer>()},
-        {"app/SettingsComm.ui", Make<TFoSettingsComm>()},
-        {"app/Telephone.ui", Make<TFoTelephone>()},
-        {"app/UserOptions.ui", Make<TFormUserOptions>()},
-        {"comm/Dialing.ui", Make<TfoDialing>()},
-        {"comm/FoConnect.ui", Make<TFoConnect>()},
-        {"comm/FormMeldung.ui", Make<TFormMeldung>()},
-        {"comm/FrmCancelDlg.ui", Make<TFrmCancelDlg>()},
-        {"comm/Password.ui", Make<TFoPassword>()},
+        {"ui/FoAbout.ui", Make<TfoAbout>()},
+        {"ui/HelpViewer.ui", Make<THelpViewer>()},
+        {"options/FoSettingsComm.ui", Make<TFoSettingsComm>()},
+        {"options/FoTelephone.ui", Make<TFoTelephone>()},
+        {"options/FormUserOptions.ui", Make<TFormUserOptions>()},
+        {"ui/FoDialing.ui", Make<TfoDialing>()},
+        {"ui/FoConnect.ui", Make<TFoConnect>()},
+        {"ui/FormMeldung.ui", Make<TFormMeldung>()},
+        {"ui/FrmCancelDlg.ui", Make<TFrmCancelDlg>()},
+        {"ui/FoPassword.ui", Make<TFoPassword>()},
         {"config/FoCheckMaxima.ui", Make<TFoCheckMaxima>()},
         {"config/FoConfigNX17S.ui", Make<TFoConfigNX17S>()},
         {"config/FoConfigQT700A.ui", Make<TFoConfigQT700A>()},
         {"config/FoConfigQT700M.ui", Make<TFoConfigQT700M>()},
         {"config/FoConfigQT700V2.ui", Make<TFoConfigQT700V2>()},
         {"config/FoInitDevice.ui", Make<TFoInitDevice>()},
-        {"config/InputFrm.ui", Make<TfoInput>()},
-        {"config/PrintSheet.ui", Make<TFrPrintSheet>()},
+        {"ui/FoInput.ui", Make<TfoInput>()},
+        {"config/FrPrintSheet.ui", Make<TFrPrintSheet>()},
         {"main/FoNDAC.ui", Make<TfoNDAC>()},
-        {"main/FoStatusReg.ui", Make<TFoStatusReg>()},
+        {"ui/FoStatusReg.ui", Make<TFoStatusReg>()},
         {"main/FormMain.ui", Make<TFormMain>()},
         {"main/FormSetTime.ui", Make<TFormSetTime>()},
-        {"module/AdjustRTC.ui", Make<TFoAdjustRTC>()},
-        {"module/ChnCLMac.ui", Make<TFoChangeCLM300AccessCode>()},
-        {"module/ChnHQpsw.ui", Make<TFoChangeHQpasswords>()},
+        {"module/FoAdjustRTC.ui", Make<TFoAdjustRTC>()},
+        {"module/FoChangeCLM300AccessCode.ui", Make<TFoChangeCLM300AccessCode>()},
+        {"module/FoChangeHQpasswords.ui", Make<TFoChangeHQpasswords>()},
         {"module/FoCLM300.ui", [] { return std::make_unique<TFoCLM300>(moduleData); }},
         {"module/FoCLMTerm.ui", [] { return std::make_unique<TfoCLMTerm>(nullptr); }},
-        {"module/ResetEvent.ui", Make<TFoResetEvents>()},
-        {"module/RstFMC.ui", Make<TFoResetFaxMessCount>()},
+        {"module/FoResetUnit.ui", [] { return std::make_unique<TFoResetUnit>(TResetUnitKind::EventInputs); }},
         {"readout/FormProcessData.ui", Make<TFormProcessData>()},
         {"readout/FormReadArch.ui", [] { return std::make_unique<TFormReadArch>(nullptr, TReadArchHost{}); }},
     };
@@ -216,7 +214,7 @@ TEST_F(PlainText, InputBoxShowsAScriptPromptLiterally) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : box, &escape);
     });
-    EXPECT_FALSE(TfoInput::AskPatternInput(nullptr, kImage, QStringLiteral("****"), 4).has_value());
+    EXPECT_FALSE(AskScriptInput(nullptr, kImage, QStringLiteral("****"), 4).has_value());
     EXPECT_EQ(shownPrompt, kImage);
     EXPECT_EQ(format, Qt::PlainText);
 }

@@ -1,10 +1,10 @@
 // The QT-700/M data sheet page: the print check, the questions before printing, the print factor, and the
 // printed sheet itself (printed to PDF and read back with pdftotext).
-#include "app/JEdit.h"
-#include "app/LangSupp.h"
+#include "ui/JEdit.h"
+#include "base/LangSupp.h"
 #include "config/DataSheet.h"
-#include "config/PrintSheet.h"
-#include "main/MainMessages.h"
+#include "config/FrPrintSheet.h"
+#include "ui/MainMessages.h"
 #include "support/TestSupport.h"
 #include "unit/CommFixture.h"
 

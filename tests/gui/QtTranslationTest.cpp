@@ -1,6 +1,6 @@
 // Qt's own buttons and dialogs speak the program's language: the catalogue of the Qt installation
 // for the language code of the settings.
-#include "app/QtTranslation.h"
+#include "base/QtTranslation.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "app/LangSupp.h"
-#include "app/TranslateForm.h"
+#include "base/LangSupp.h"
+#include "ui/TranslateForm.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -3,42 +3,42 @@
 #include "support/FakeDriverHarness.h"
 #include "support/TestSupport.h"
 
-#include "app/AboutBox.h"
-#include "app/HelpFile.h"
-#include "app/HelpViewer.h"
-#include "app/LangSupp.h"
-#include "app/Settings.h"
-#include "app/SettingsComm.h"
-#include "app/Telephone.h"
-#include "app/UserOptions.h"
+#include "ui/FoAbout.h"
+#include "base/HelpFile.h"
+#include "ui/HelpInit.h"
+#include "ui/HelpViewer.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
+#include "options/FoSettingsComm.h"
+#include "options/FoTelephone.h"
+#include "options/FormUserOptions.h"
 #include "comm/CommState.h"
 #include "comm/Conversions.h"
-#include "comm/Dialing.h"
-#include "comm/FoConnect.h"
-#include "comm/FormMeldung.h"
-#include "comm/FrmCancelDlg.h"
-#include "comm/Password.h"
-#include "comm/TStrLst.h"
-#include "comm/Tcomm.h"
+#include "ui/FoDialing.h"
+#include "ui/FoConnect.h"
+#include "ui/FormMeldung.h"
+#include "ui/FrmCancelDlg.h"
+#include "ui/FoPassword.h"
+#include "comm/StrList.h"
+#include "comm/CommClass.h"
 #include "config/FoCheckMaxima.h"
 #include "config/FoConfigNX17S.h"
 #include "config/FoConfigQT700A.h"
 #include "config/FoConfigQT700M.h"
 #include "config/FoConfigQT700V2.h"
 #include "config/FoInitDevice.h"
-#include "config/InputFrm.h"
+#include "ui/FoInput.h"
 #include "main/FoNDAC.h"
-#include "main/FoStatusReg.h"
-#include "main/MainMessages.h"
+#include "ui/FoStatusReg.h"
+#include "ui/MainMessages.h"
 #include "main/FormMain.h"
 #include "main/FormSetTime.h"
-#include "module/AdjustRTC.h"
-#include "module/ChnCLMac.h"
-#include "module/ChnHQpsw.h"
+#include "module/FoAdjustRTC.h"
+#include "module/FoChangeCLM300AccessCode.h"
+#include "module/FoChangeHQpasswords.h"
 #include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
-#include "module/ResetEvent.h"
-#include "module/RstFMC.h"
+#include "module/FoResetUnit.h"
 #include "readout/FormProcessData.h"
 #include "readout/FormReadArch.h"
 
@@ -91,58 +91,59 @@ korvul::TStrList &ModuleData() {
 
 const QList<TWindowEntry> &AllWindows() {
     static const QList<TWindowEntry> windows = {
-        Plain<TFormMain>("TFormMain"),
-        Plain<TfoAbout>("TfoAbout"),
+        Plain<korvul::TFormMain>("TFormMain"),
+        Plain<korvul::TfoAbout>("TfoAbout"),
         Plain<korvul::THelpViewer>("THelpViewer"),
-        Plain<TFoSettingsComm>("TFoSettingsComm"),
-        Plain<TFoTelephone>("TFoTelephone"),
-        Plain<TFormUserOptions>("TFormUserOptions"),
-        Plain<TfoDialing>("TfoDialing"),
-        Plain<TFoConnect>("TFoConnect"),
-        Plain<TFormMeldung>("TFormMeldung"),
-        Plain<TFrmCancelDlg>("TFrmCancelDlg"),
-        Plain<TFoPassword>("TFoPassword"),
-        Plain<TFoCheckMaxima>("TFoCheckMaxima"),
+        Plain<korvul::TFoSettingsComm>("TFoSettingsComm"),
+        Plain<korvul::TFoTelephone>("TFoTelephone"),
+        Plain<korvul::TFormUserOptions>("TFormUserOptions"),
+        Plain<korvul::TfoDialing>("TfoDialing"),
+        Plain<korvul::TFoConnect>("TFoConnect"),
+        Plain<korvul::TFormMeldung>("TFormMeldung"),
+        Plain<korvul::TFrmCancelDlg>("TFrmCancelDlg"),
+        Plain<korvul::TFoPassword>("TFoPassword"),
+        Plain<korvul::TFoCheckMaxima>("TFoCheckMaxima"),
         {"TFoConfigNX17S",
          [] {
              // A script directory that exists: without one the window asks for it at once.
              korvul::Settings().CMD_DIRECTORY = QDir::tempPath();
-             return std::unique_ptr<QWidget>(new TFoConfigNX17S);
+             return std::unique_ptr<QWidget>(new korvul::TFoConfigNX17S);
          }},
-        Plain<TFoConfigQT700A>("TFoConfigQT700A"),
-        Plain<TFoConfigQT700M>("TFoConfigQT700M"),
-        Plain<TFoConfigQT700V2>("TFoConfigQT700V2"),
-        Plain<TFoInitDevice>("TFoInitDevice"),
+        Plain<korvul::TFoConfigQT700A>("TFoConfigQT700A"),
+        Plain<korvul::TFoConfigQT700M>("TFoConfigQT700M"),
+        Plain<korvul::TFoConfigQT700V2>("TFoConfigQT700V2"),
+        Plain<korvul::TFoInitDevice>("TFoInitDevice"),
         {"TfoInput",
          [] {
-             auto box = std::make_unique<TfoInput>();
+             auto box = std::make_unique<korvul::TfoInput>();
              box->SetPrompt(korvul::LanguageText(1445));  // every caller sets one; it names the entries
              return std::unique_ptr<QWidget>(box.release());
          }},
-        Plain<TfoNDAC>("TfoNDAC"),
-        Plain<TFoStatusReg>("TFoStatusReg"),
+        Plain<korvul::TfoNDAC>("TfoNDAC"),
+        Plain<korvul::TFoStatusReg>("TFoStatusReg"),
         {"TFormSetTime",
          [] {
              korvul::SetCommObjectForTests(&ClockComm());
-             return std::unique_ptr<QWidget>(new TFormSetTime);
+             return std::unique_ptr<QWidget>(new korvul::TFormSetTime);
          }},
-        Plain<TFoAdjustRTC>("TFoAdjustRTC"),
-        Plain<TFoChangeCLM300AccessCode>("TFoChangeCLM300AccessCode"),
-        Plain<TFoChangeHQpasswords>("TFoChangeHQpasswords"),
-        Plain<TFoResetEvents>("TFoResetEvents"),
-        Plain<TFoResetFaxMessCount>("TFoResetFaxMessCount"),
-        Plain<TFormProcessData>("TFormProcessData"),
-        {"TFormReadArch", [] { return std::unique_ptr<QWidget>(new TFormReadArch(nullptr, korvul::TReadArchHost{})); }},
+        Plain<korvul::TFoAdjustRTC>("TFoAdjustRTC"),
+        Plain<korvul::TFoChangeCLM300AccessCode>("TFoChangeCLM300AccessCode"),
+        Plain<korvul::TFoChangeHQpasswords>("TFoChangeHQpasswords"),
+        {"TFoResetEvents", [] { return std::unique_ptr<QWidget>(new korvul::TFoResetUnit(korvul::TResetUnitKind::EventInputs)); }},
+        {"TFoResetFaxMessCount",
+         [] { return std::unique_ptr<QWidget>(new korvul::TFoResetUnit(korvul::TResetUnitKind::FaxReceivers)); }},
+        Plain<korvul::TFormProcessData>("TFormProcessData"),
+        {"TFormReadArch", [] { return std::unique_ptr<QWidget>(new korvul::TFormReadArch(nullptr, korvul::TReadArchHost{})); }},
         {"TFoCLM300",
          [] {
              korvul::SetCommObjectForTests(&IdleComm());
              korvul::ModuleAccess = true;
-             return std::unique_ptr<QWidget>(new TFoCLM300(ModuleData()));
+             return std::unique_ptr<QWidget>(new korvul::TFoCLM300(ModuleData()));
          }},
         {"TfoCLMTerm",
          [] {
              korvul::SetCommObjectForTests(&IdleComm());
-             return std::unique_ptr<QWidget>(new TfoCLMTerm(nullptr));
+             return std::unique_ptr<QWidget>(new korvul::TfoCLMTerm(nullptr));
          }},
     };
     return windows;

@@ -2,12 +2,13 @@
 // title in a bold title bar font plus room for the window icon and the frame buttons.
 #include "WindowCatalog.h"
 
-#include "app/HelpFile.h"
-#include "app/LangSupp.h"
-#include "app/WindowTitle.h"
+#include "base/HelpFile.h"
+#include "ui/HelpInit.h"
+#include "base/LangSupp.h"
+#include "ui/WindowTitle.h"
 #include "comm/Conversions.h"
-#include "main/FoStatusReg.h"
-#include "main/MainMessages.h"
+#include "ui/FoStatusReg.h"
+#include "ui/MainMessages.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

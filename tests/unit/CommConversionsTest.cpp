@@ -1,5 +1,5 @@
 #include "support/TestSupport.h"
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Conversions.h"
 #include "comm/Oem.h"
 

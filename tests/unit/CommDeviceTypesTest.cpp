@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 #include "comm/DeviceTypes.h"
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Driver loading, binding order, line close and the Busy re-entry rule of TCommClass.
 #include "CommFixture.h"
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "comm/Drivers.h"
 
 #include <QCoreApplication>

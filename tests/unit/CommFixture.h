@@ -2,10 +2,10 @@
 // A TCommClass on the fake driver libraries, installed as CommObject, with fresh program-wide state.
 #include "support/FakeDriverHarness.h"
 #include "support/TestSupport.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
-#include "comm/Tcomm.h"
+#include "comm/CommClass.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,6 +1,6 @@
 // Data item routines and the raw process data exchange on the fake drivers.
 #include "CommFixture.h"
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Items.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 #include "support/TestSupport.h"
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 
 #include <QFile>
 #include <QTemporaryDir>

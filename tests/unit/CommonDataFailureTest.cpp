@@ -1,5 +1,5 @@
 // The rule by which the main window's device actions sort the communication layer's exception.
-#include "main/DeviceFailure.h"
+#include "comm/DeviceFailure.h"
 
 #include <gtest/gtest.h>
 

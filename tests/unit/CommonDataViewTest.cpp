@@ -1,6 +1,6 @@
 // The common data display as a function of the record and the device: quantity code groups, units and
 // the kelvin offset, factors, labels, edit states, visibility and the enabled actions.
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Conversions.h"
 #include "main/CommonDataView.h"
 #include "support/TestSupport.h"

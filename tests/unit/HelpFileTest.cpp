@@ -1,6 +1,6 @@
-#include "app/HelpFile.h"
-#include "app/Paths.h"
-#include "app/Settings.h"
+#include "base/HelpFile.h"
+#include "base/Paths.h"
+#include "base/Settings.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

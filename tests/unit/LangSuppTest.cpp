@@ -1,5 +1,5 @@
-#include "app/LangSupp.h"
-#include "app/Paths.h"
+#include "base/LangSupp.h"
+#include "base/Paths.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

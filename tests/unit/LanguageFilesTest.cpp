@@ -1,7 +1,7 @@
 // Checks the language fragments in lang/DE and lang/EN and the joined modules in the program directory:
 // both languages complete and in step, every line well-formed, formats that take the arguments the code
 // passes, and every text number the code or the windows rely on present.
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

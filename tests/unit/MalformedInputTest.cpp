@@ -1,7 +1,7 @@
 // Malformed device answers, device requests and files: each case once crashed, hung or overran a
 // parser. The sound result is a refusal or an error the caller can show, with everything else intact.
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
 #include "config/NxScript.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/DeviceTypes.h"

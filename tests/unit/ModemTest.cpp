@@ -1,7 +1,7 @@
 // The modem dialogue against a scripted Hayes modem on the fake line driver: line reading, init, dial
 // results, Cancel, hang-up, and the headquarter password text.
 #include "CommFixture.h"
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "comm/Connection.h"
 #include "comm/Modem.h"
 

@@ -1,6 +1,6 @@
 #include "module/ModuleItems.h"
 
-#include "comm/TStrLst.h"
+#include "comm/StrList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Command scripts of the NX-17S: line parser, input pattern, file lines and the run against test doubles.
 #include "config/NxScript.h"
 
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // Rules of the option dialogs: readout mode and code mark, channel mode, port list, INIT speed field,
 // telephone list and number filter.
-#include "app/OptionRules.h"
+#include "options/OptionRules.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // korvul-read's command line and output formats: arguments that must be refused before any device is
 // touched, the channel option's two meanings, CSV quoting, and the common data shown as the main
 // window shows it.
-#include "app/LangSupp.h"
+#include "base/LangSupp.h"
 #include "read/ReadOptions.h"
 #include "read/ReadOutput.h"
 #include "support/TestSupport.h"

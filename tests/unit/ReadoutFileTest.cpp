@@ -1,7 +1,7 @@
 // Archive file naming and writing: free numbers, the home directory for an empty path, whole files
 // only, and never replacing a file.
-#include "app/LangSupp.h"
-#include "app/Settings.h"
+#include "base/LangSupp.h"
+#include "base/Settings.h"
 #include "comm/Oem.h"
 #include "readout/ArchiveFile.h"
 #include "readout/ArchiveReadout.h"

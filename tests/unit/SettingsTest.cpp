@@ -1,5 +1,5 @@
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -74,7 +74,7 @@ TUiScan ScanUi(const QByteArray &xml) {
 
 bool IsInputClass(const QString &cls) {
     static const QSet<QString> kInputs = {
-        "QLineEdit", "TJEdit",      "QComboBox",   "QFontComboBox", "QSpinBox",    "QDoubleSpinBox", "QTextEdit",
+        "QLineEdit", "TJEdit", "korvul::TJEdit",      "QComboBox",   "QFontComboBox", "QSpinBox",    "QDoubleSpinBox", "QTextEdit",
         "QTextBrowser", "QPlainTextEdit", "QDateEdit", "QTimeEdit", "QDateTimeEdit", "QListWidget", "QListView",
         "QTableWidget", "QTableView", "QTreeWidget", "QTreeView",  "QColumnView",   "QSlider",     "QKeySequenceEdit"};
     return kInputs.contains(cls);
@@ -142,7 +142,7 @@ const TRunTimeName kRunTimeNames[] = {
      "jeFrstDT|jeLstDT|jeEvntCntr|jeFaxNo|jeDesignation)[2-4]",
      "unit columns 2-4: translated column heading plus unit number (TFoCLM300::NameUnitFields)"},
     {"readout/FormProcessData.ui", "StringGrid[12]", "tables without a caption: language texts 367 and 368"},
-    {"config/InputFrm.ui", "mePeriod", "named after the prompt that the caller sets (TfoInput::SetPrompt)"},
+    {"ui/FoInput.ui", "mePeriod", "named after the prompt that the caller sets (TfoInput::SetPrompt)"},
     {"module/FoCLMTerm.ui", "reTerminal", "the terminal screen: named after the translated window title"},
     {"module/FoCLM300.ui",
      "(jeIntName|jeDevType|jeSW|chbConfSwitch|chbCTS|cbBaudrate|cbParity|cbDatabits|cbStopBits|speTimeout|cbProtocol|"
@@ -151,7 +151,7 @@ const TRunTimeName kRunTimeNames[] = {
      "unit column 1: its heading is the buddy, the name is the heading plus unit number 1 (TFoCLM300::NameUnitFields)"},
     {"config/FoConfigNX17S.ui", "Button1", "the browse button: the directory chooser's caption (text 1408)"},
     {"config/FoConfigQT700M.ui", "seMSize[1-8]", "memory shares: column heading (text 1220) and channel number"},
-    {"app/UserOptions.ui", "Button4", "the browse button: the directory chooser's caption (text 423)"},
+    {"options/FormUserOptions.ui", "Button4", "the browse button: the directory chooser's caption (text 423)"},
 };
 
 bool NamedAtRunTime(const QString &file, const QString &name, QSet<int> &used) {

@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "base/Version.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
