@@ -183,9 +183,11 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     QCommandLineParser p;
     p.setApplicationDescription("Device simulator for the QT family on a pseudo-terminal or a serial port.");
     p.addHelpOption();
+    p.addVersionOption();
     DeclareOptions(p);
     if (!p.parse(arguments)) { error = p.errorText(); return false; }
     if (p.isSet("help")) p.showHelp(0);
+    if (p.isSet("version")) p.showVersion();
     return ReadDeviceOptions(p, cl.device, error) && ReadServerOptions(p, cl.server, error);
 }
 
