@@ -1,6 +1,10 @@
 # Manual pages korvul(1), korvul-read(1) and devsim(1), made with help2man from each program's --help
 # and --version output (which need no display), so the pages never drift from the programs. Without
 # help2man the build goes on without them.
+# A sanitizer build makes none: its programs may report at exit and are never packaged.
+if(KORVUL_SANITIZE)
+  return()
+endif()
 find_program(KORVUL_HELP2MAN help2man)
 find_program(KORVUL_GZIP gzip)
 if(NOT KORVUL_HELP2MAN OR NOT KORVUL_GZIP)
