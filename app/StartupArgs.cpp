@@ -18,7 +18,7 @@ TStartupRequest StartupRequest(int argc, const char *const *argv) {
 
 QString StartupUsageText() {
     return QStringLiteral(R"(Usage: korvul [Qt options]
-       korvul --help | --version
+  or:  korvul --help | --version
 
 Reads out and sets up metering field devices over a serial line, in a window.
 

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "app/StartupArgs.h"
+#include "desktop/DesktopIdentity.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -16,5 +17,6 @@ int main(int argc, char **argv) {
     case korvul::TStartupRequest::Run: break;
     }
     QApplication app(argc, argv);
+    korvul::ApplyDesktopIdentity();
     return korvul::RunProgram(app);
 }

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace devsim {
 
@@ -128,6 +130,14 @@ void DeclareOptions(QCommandLineParser &p) {
     opt("exit-with-parent", "End (as on SIGTERM) when the process that started devsim ends.");
 }
 
+// The help text names the program "devsim" rather than the path it was started by, as its manual page does.
+[[noreturn]] void ShowHelp(const QCommandLineParser &p, const QString &startedAs) {
+    QString text = p.helpText();
+    text.replace(QStringLiteral("Usage: ") + startedAs, QStringLiteral("Usage: devsim"));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+}
+
 bool ReadDeviceOptions(const QCommandLineParser &p, DeviceOptions &d, QString &error) {
     bool ok = true;
     const int ident = p.value("type").toInt(&ok);
@@ -183,9 +193,11 @@ bool ParseCommandLine(const QStringList &arguments, CommandLine &cl, QString &er
     QCommandLineParser p;
     p.setApplicationDescription("Device simulator for the QT family on a pseudo-terminal or a serial port.");
     p.addHelpOption();
+    p.addVersionOption();
     DeclareOptions(p);
     if (!p.parse(arguments)) { error = p.errorText(); return false; }
-    if (p.isSet("help")) p.showHelp(0);
+    if (p.isSet("help")) ShowHelp(p, arguments.value(0));
+    if (p.isSet("version")) p.showVersion();
     return ReadDeviceOptions(p, cl.device, error) && ReadServerOptions(p, cl.server, error);
 }
 

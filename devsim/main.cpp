@@ -12,6 +12,7 @@
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);  // for the option parser only; devsim runs its own poll loop
     QCoreApplication::setApplicationName("devsim");
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVUL_VERSION));
     devsim::CommandLine cl;
     QString error;
     if (!devsim::ParseCommandLine(QCoreApplication::arguments(), cl, error)) {

@@ -227,9 +227,9 @@ namespace korvul {
 
 QString ReadUsageText() {
     return QStringLiteral(R"(Usage: korvul-read [options] common  [--json] [--channel N | --all-channels]
-       korvul-read [options] archive [--mode complete|bom|codemark|dump] [--channel current|all|N] [--dir DIR]
-       korvul-read [options] process [--count N] [--period S] [--csv]
-       korvul-read --help | --version
+  or:  korvul-read [options] archive [--mode complete|bom|codemark|dump] [--channel current|all|N] [--dir DIR]
+  or:  korvul-read [options] process [--count N] [--period S] [--csv]
+  or:  korvul-read --help | --version
 
 Reads a metering device without a window, with the settings, drivers and readout rules of korvul.
 
