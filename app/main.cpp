@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 #include "app/StartupArgs.h"
-#include "desktop/DesktopIdentity.h"
+#include "app/DesktopIdentity.h"
 
 #include <QApplication>
 #include <cstdio>

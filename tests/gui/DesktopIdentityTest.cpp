@@ -1,6 +1,6 @@
 // The window icon comes from the embedded SVG at every size a window manager asks for, and the desktop
 // entry name the program announces is the one packaging/ installs (else Wayland shells show no icon).
-#include "desktop/DesktopIdentity.h"
+#include "app/DesktopIdentity.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "desktop/DesktopIdentity.h"
+#include "app/DesktopIdentity.h"
 
 #include <QGuiApplication>
 #include <QPainter>
