@@ -1,5 +1,6 @@
 #include "comm/Tcomm.h"
 
+#include "app/PortFailure.h"
 #include "app/Settings.h"
 #include "app/Wait.h"
 #include "comm/CommState.h"
@@ -140,13 +141,13 @@ void TCommClass::OpenLine() {
     if (portName_.isEmpty() || portSettings_.isEmpty()) RaiseError();
     if (!(state_ & csDriversLoaded)) LoadDrivers();
     int32_t r = LineDirect(dpReset, nullptr, 0, 0);
-    if (r == 0) {
-        char text[256] = {};
-        const QByteArray open = (portName_ + QLatin1Char(':') + portSettings_).toUtf8();
-        std::memcpy(text, open.constData(), std::min<size_t>(open.size(), sizeof text - 1));
-        r = LineDirect(dpOpen, text, 0, 0);
-    }
     if (r != 0) RaiseError();
+    char text[256] = {};
+    const QByteArray open = (portName_ + QLatin1Char(':') + portSettings_).toUtf8();
+    std::memcpy(text, open.constData(), std::min<size_t>(open.size(), sizeof text - 1));
+    int32_t stage = 0, err = 0;  // where and why an open failed (linqor32.h)
+    r = lineProc_(dpOpen, text, &stage, &err);
+    if (r != 0) throw TPortOpenFailure(PortOpenFailureText(portName_, portSettings_, r, stage, err));
     BindDrivers();
     state_ |= csLineOpen;
 }

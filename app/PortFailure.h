@@ -1,0 +1,47 @@
+#pragma once
+// What the user reads when a port cannot be used: the device path and the cause, with the fix where
+// there is one (the group to join, the program to close, the ports that are present, the INIT field
+// to correct), and the message for an adapter pulled during a session.
+#include "comm/Drivers.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace korvul {
+
+// A failed port open. Its Message() stays kErrorText, so every caller that sorts communication
+// failures keeps sorting it as a broken connection; Detail() is the text to show instead.
+class TPortOpenFailure : public TCommClassException {
+public:
+    explicit TPortOpenFailure(const QString &detail)
+        : TCommClassException(QString::fromLatin1(kErrorText)), detail_(detail) {}
+    QString Detail() const { return detail_; }
+
+private:
+    QString detail_;
+};
+
+// The text for a dpOpen of `portName` with `init` that gave `result` and filled *Arg3 = `stage`
+// (osPort or the refused field, linqor32.h) and *Arg4 = `err` (errno).
+QString PortOpenFailureText(const QString &portName, const QString &init, int32_t result, int32_t stage, int32_t err);
+
+// "the adapter was disconnected" naming the port.
+QString PortDisconnectedText(const QString &portName);
+
+// True when a communication failure is the line driver's deDisconnected (the port went away).
+bool IsPortDisconnected(const TCommClassException &e);
+
+// True when the open line's driver reports that its port went away (lsPortGone). Ask before the
+// line is closed: closing forgets it.
+bool LinePortGone();
+
+// The message for a broken connection: PortDisconnectedText for the connection's port when the port
+// went away, else the language text `fallback`.
+QString ConnectionBrokenText(uint16_t fallback);
+
+// The text that names the ports present in a "device missing" message; tests replace it.
+std::function<QString()> &PresentPortsProvider();
+
+} // namespace korvul
