@@ -28,6 +28,7 @@ constexpr uint16_t kTextFieldRefused = 3111;   // port, field number, field name
 constexpr uint16_t kTextSettingsRefused = 3112;  // port, INIT, system text
 constexpr uint16_t kTextFieldNames = 3113;     // 3113 speed .. 3117 TO time-out
 constexpr uint16_t kTextDisconnected = 3118;   // port
+constexpr uint16_t kTextOwnerOnly = 3121;      // port, owner
 
 // "COM3 (/dev/ttyUSB0)": the name and the device the driver opened, every link followed.
 QString PortWithDevice(const QString &portName, const QString &device) {
@@ -44,6 +45,7 @@ QString PortCauseText(const QString &portName, const linqor::OpenDiagnosis &d) {
     case linqor::OpenCause::NoName: return LanguageFormat(kTextNoName, {portName});
     case linqor::OpenCause::NoPermission: {
         const QString group = QString::fromLocal8Bit(d.group.c_str());
+        if (!d.groupMayUse) return LanguageFormat(kTextOwnerOnly, {port, QString::fromLocal8Bit(d.owner.c_str())});
         return LanguageFormat(kTextNoPermission, {port, group, group});
     }
     case linqor::OpenCause::InUse:
@@ -90,18 +92,10 @@ QString PortOpenFailureText(const QString &portName, const QString &init, int32_
     return LanguageFormat(kTextSettingsRefused, {port, init, SystemText(err != 0 ? err : result)});
 }
 
-QString PortDisconnectedText(const QString &portName) {
-    const std::string device = linqor::ResolvePortName(QFile::encodeName(portName).toStdString());
-    return LanguageFormat(kTextDisconnected, {PortWithDevice(portName, QFile::decodeName(device.c_str()))});
-}
+// The port by its name only: its link may already be gone with the device.
+QString PortDisconnectedText(const QString &portName) { return LanguageFormat(kTextDisconnected, {portName}); }
 
-bool IsPortDisconnected(const TCommClassException &e) { return e.Message() == QString::number(deDisconnected); }
-
-bool LinePortGone() {
-    if (!CommObjectExists() || !(CommObject().State() & csLineOpen) || CommObject().Busy) return false;
-    int32_t state = 0, errors = 0;
-    return CommObject().CallLine(dpStatus, nullptr, &state, &errors) == 0 && (state & lsPortGone);
-}
+bool LinePortGone() { return CommObjectExists() && CommObject().PortGone(); }
 
 QString ConnectionBrokenText(uint16_t fallback) {
     return LinePortGone() ? PortDisconnectedText(ConnectionPortName()) : LanguageText(fallback);

@@ -15,12 +15,15 @@ namespace korvul {
 // failures keeps sorting it as a broken connection; Detail() is the text to show instead.
 class TPortOpenFailure : public TCommClassException {
 public:
-    explicit TPortOpenFailure(const QString &detail)
-        : TCommClassException(QString::fromLatin1(kErrorText)), detail_(detail) {}
+    TPortOpenFailure(const QString &detail, bool settingsRefused)
+        : TCommClassException(QString::fromLatin1(kErrorText)), detail_(detail), settings_(settingsRefused) {}
     QString Detail() const { return detail_; }
+    // The port opened but refused the line settings (INIT): a settings error, not a port error.
+    bool SettingsRefused() const { return settings_; }
 
 private:
     QString detail_;
+    bool settings_;
 };
 
 // The text for a dpOpen of `portName` with `init` that gave `result` and filled *Arg3 = `stage`
@@ -30,11 +33,8 @@ QString PortOpenFailureText(const QString &portName, const QString &init, int32_
 // "the adapter was disconnected" naming the port.
 QString PortDisconnectedText(const QString &portName);
 
-// True when a communication failure is the line driver's deDisconnected (the port went away).
-bool IsPortDisconnected(const TCommClassException &e);
-
-// True when the open line's driver reports that its port went away (lsPortGone). Ask before the
-// line is closed: closing forgets it.
+// True when the connection's line driver found its port gone (lsPortGone), also after the line
+// was closed.
 bool LinePortGone();
 
 // The message for a broken connection: PortDisconnectedText for the connection's port when the port

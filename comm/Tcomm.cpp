@@ -145,9 +145,11 @@ void TCommClass::OpenLine() {
     char text[256] = {};
     const QByteArray open = (portName_ + QLatin1Char(':') + portSettings_).toUtf8();
     std::memcpy(text, open.constData(), std::min<size_t>(open.size(), sizeof text - 1));
+    portGone_ = false;
     int32_t stage = 0, err = 0;  // where and why an open failed (linqor32.h)
     r = lineProc_(dpOpen, text, &stage, &err);
-    if (r != 0) throw TPortOpenFailure(PortOpenFailureText(portName_, portSettings_, r, stage, err));
+    if (r != 0)
+        throw TPortOpenFailure(PortOpenFailureText(portName_, portSettings_, r, stage, err), r != deOpenFailed && stage != osPort);
     BindDrivers();
     state_ |= csLineOpen;
 }
@@ -160,7 +162,15 @@ void TCommClass::BindDrivers() {
     if (r != 0) RaiseError();
 }
 
+bool TCommClass::PortGone() {
+    if (!(state_ & csLineOpen) || Busy) return portGone_;
+    int32_t lineState = 0, errors = 0;
+    if (lineProc_ && lineProc_(dpStatus, nullptr, &lineState, &errors) == 0 && (lineState & lsPortGone)) portGone_ = true;
+    return portGone_;
+}
+
 void TCommClass::CloseLine() {
+    if (state_ & csLineOpen) PortGone();  // the driver forgets it when the port closes
     if (protocolProc_) {
         ProtocolDirect(dpClose, nullptr, 0, 0);
         ProtocolDirect(dpRelease, nullptr, 0, 0);

@@ -63,6 +63,9 @@ public:
     TCommEventHandler OnConnectionLost, OnStatus, OnPollData;
 
     QString PortName() const { return portName_; }
+    // True when the line driver found the port gone (lsPortGone) before the line was last closed, or
+    // finds it so now; cleared by the next open.
+    bool PortGone();
     QString PortSettings() const { return portSettings_; }
     // Raise TCommClassException "ERROR" while connected; close an open line first.
     void SetPortName(const QString &name);
@@ -118,6 +121,7 @@ private:
     QString portName_, portSettings_;
     uint8_t options_ = 0;
     uint8_t state_ = 0;
+    bool portGone_ = false;  // lsPortGone seen when the line was closed
     void *lineHandle_ = nullptr;
     void *protocolHandle_ = nullptr;
     DriverProcFn lineProc_ = nullptr;

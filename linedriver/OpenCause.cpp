@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,11 +43,15 @@ bool HoldsDevice(const std::string &procDir, const std::string &canonical) {
     return found;
 }
 
-std::string GroupName(const std::string &device) {
+// The device's group, whether that group may read and write it, and its owner.
+void FillPermission(OpenDiagnosis &d) {
     struct stat st {};
-    if (stat(device.c_str(), &st) != 0) return {};
+    if (stat(d.device.c_str(), &st) != 0) return;
     const group *g = getgrgid(st.st_gid);
-    return g && g->gr_name ? std::string(g->gr_name) : std::to_string(st.st_gid);
+    d.group = g && g->gr_name ? std::string(g->gr_name) : std::to_string(st.st_gid);
+    d.groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    const passwd *pw = getpwuid(st.st_uid);
+    d.owner = pw && pw->pw_name ? std::string(pw->pw_name) : std::to_string(st.st_uid);
 }
 
 OpenCause CauseOf(int err) {
@@ -100,7 +105,7 @@ OpenDiagnosis DiagnoseOpenFailure(const std::string &device, int err) {
     d.device = device;
     d.err = err;
     d.cause = device.empty() ? OpenCause::NoName : CauseOf(err);
-    if (d.cause == OpenCause::NoPermission) d.group = GroupName(device);
+    if (d.cause == OpenCause::NoPermission) FillPermission(d);
     if (d.cause == OpenCause::InUse) d.holder = FindHolder(device);
     return d;
 }

@@ -25,6 +25,8 @@ struct OpenDiagnosis {
     OpenCause cause = OpenCause::Other;
     std::string device;   // the path the driver opened (a link as it stands)
     std::string group;    // NoPermission: the group the device belongs to (e.g. "dialout"), else ""
+    bool groupMayUse = false;  // NoPermission: that group may read and write it (joining helps)
+    std::string owner;    // NoPermission: the device's owner
     PortHolder holder;    // InUse: the lock file's owner, else the first other process with the
                           // device open; pid 0 when /proc does not show it (another user's process)
     int err = 0;

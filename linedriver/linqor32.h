@@ -51,9 +51,7 @@ enum {
     deNoCTS = -33,           /* clear-to-send watched and absent */
     deNoDataSetReady = -34,  /* data-set-ready watched and absent */
     deNoCarrier = -35,       /* carrier-detect watched and absent */
-    deBadArgument = -36,     /* linqor32 addition: a null or negative argument the command needs */
-    deDisconnected = -37     /* linqor32 addition: the port went away during a read or write (hang-up,
-                                USB adapter unplugged); the port stays unusable until opened again */
+    deBadArgument = -36      /* linqor32 addition: a null or negative argument the command needs */
 };
 
 /* Where a failed dpOpen stopped (*Arg3), with the errno of that step in *Arg4. */
@@ -81,8 +79,8 @@ enum {
     spCharTimeout = 7  /* *Arg4 = ms each single-byte port read waits */
 };
 
-/* LineState bits (dpStatus *Arg3). lsPortGone: a read or write ended with deDisconnected since the
-   port was opened (cleared by the next open or close). */
+/* LineState bits (dpStatus *Arg3). lsPortGone: since the port was opened a read or write found it
+   gone (hang-up, USB adapter unplugged: EIO, ENXIO, ENODEV); cleared by the next open or close. */
 enum { lsInitialised = 1, lsPortOpen = 8, lsPortGone = 16 };
 
 /* Line check bits (spLineChecks). */

@@ -1,5 +1,6 @@
 #include "main/RtcTest.h"
 
+#include "app/PortFailure.h"
 #include "app/LangSupp.h"
 #include "app/Settings.h"
 #include "app/Wait.h"
@@ -125,7 +126,7 @@ void RunRtcTest(QWidget *mainWindow) {
         shown = RunSteps(mainWindow, notice);
     } catch (const TCommClassException &e) {
         broken = ClassifyDeviceFailure(e) != TDeviceFailure::DeviceRefusal;
-        shown = LanguageText(broken ? kBrokenText : kRefusalText);
+        shown = broken ? ConnectionBrokenText(kBrokenText) : LanguageText(kRefusalText);
     }
     notice.reset();
     mainWindow->setEnabled(true);

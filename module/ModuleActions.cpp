@@ -1,5 +1,6 @@
 #include "module/ModuleActions.h"
 
+#include "app/PortFailure.h"
 #include "app/LangSupp.h"
 #include "app/Settings.h"
 #include "app/SettingsUi.h"
@@ -40,7 +41,7 @@ TEnd ReportFailure(QWidget *parent, uint16_t refusedText, const TCommClassExcept
         ShowMessageText(parent, LanguageText(refusedText));
         return TEnd::Stay;
     case TDeviceFailure::ConnectionBroken:
-        if (e.Message() == QLatin1String(kErrorText)) ShowMessageText(parent, LanguageText(kConnectionFailedText));
+        if (e.Message() == QLatin1String(kErrorText)) ShowMessageText(parent, ConnectionBrokenText(kConnectionFailedText));
         return TEnd::Disconnect;
     case TDeviceFailure::Other: break;
     }

@@ -281,10 +281,12 @@ bool LineOpen() { return CommObjectExists() && (CommObject().State() & csLineOpe
 // The line that says why a run ended.
 QString DescribeFailure(const std::exception &e, int code) {
     const QString what = QString::fromLocal8Bit(e.what());
-    if (const auto *open = dynamic_cast<const TPortOpenFailure *>(&e)) return open->Detail();
+    if (const auto *open = dynamic_cast<const TPortOpenFailure *>(&e))
+        return open->SettingsRefused() ? open->Detail()
+                                       : QStringLiteral("cannot open port %1: %2").arg(ConnectionPortName(), open->Detail());
     const auto *c = dynamic_cast<const TCommClassException *>(&e);
     if (!c) return what;
-    if (IsPortDisconnected(*c) || LinePortGone()) return PortDisconnectedText(ConnectionPortName());
+    if (LinePortGone()) return PortDisconnectedText(ConnectionPortName());
     switch (code) {
     case kExitPort:
         return QStringLiteral("cannot open port %1 (missing, or held by another program)").arg(ConnectionPortName());

@@ -3,6 +3,7 @@
 // the RTC test with its correction value.
 // Modal dialogs are driven from a timer once they are up; message boxes go through the MainMessages hooks.
 #include "app/LangSupp.h"
+#include "app/PortFailure.h"
 #include "app/Settings.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
@@ -256,7 +257,7 @@ TEST_F(ClockActionsDevice, RtcTestAgainstASilentDeviceReportsTheBrokenConnection
     Connect();
     sim.Stop();
     RunRtcTest(window.get());
-    EXPECT_EQ(messages, QStringList{LanguageText(2207)});
+    EXPECT_EQ(messages, QStringList{PortDisconnectedText("COM1")});  // its pseudo-terminal closed
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(window->isEnabled());
     EXPECT_FALSE(OperationActive);

@@ -2,6 +2,7 @@
 // takes an edit, and its Set leaves the new values in devsim's saved state; leaving a changed page asks;
 // refused entries and refusals of the device are reported and write nothing.
 #include "app/JEdit.h"
+#include "app/PortFailure.h"
 #include "app/Settings.h"
 #include "config/ConfigMDialog.h"
 #include "config/FoConfigQT700M.h"
@@ -285,7 +286,7 @@ TEST_F(ConfigQT700MDevsim, LostDeviceClosesTheDialogWithOneMessageAndDisconnects
         ShowPage(d, TFoConfigQT700M::pgMemory);  // no further device traffic, no further message
     });
     ASSERT_TRUE(WaitUntil([&] { return !comm->Connected(); }, std::chrono::seconds(10)));
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1) << Messages();  // its pseudo-terminal closed
     EXPECT_FALSE(Said(TFoConfigQT700M::kRefusedText));
 }
 

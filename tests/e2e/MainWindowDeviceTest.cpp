@@ -2,6 +2,7 @@
 // data display, edit and Set, refused and locked writes, read-only access, a lost connection, message
 // 1127 and re-entry during an operation. Message boxes go through the MainMessages hooks.
 #include "app/LangSupp.h"
+#include "app/PortFailure.h"
 #include "app/Settings.h"
 #include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
@@ -229,13 +230,13 @@ TEST_F(MainWindowDevice, StoppedDeviceReportsTheLostConnectionAndDisconnects) {
     // The poll keeps the shown clock and the record's clock in step.
     ASSERT_TRUE(korvultest::WaitUntil([&] { return !comm->PollText.isEmpty(); }, 5s));
     EXPECT_TRUE(korvultest::WaitUntil([&] { return window->CommonData().GetValue("z") == comm->PollText; }, 5s));
-    sim.Stop();
-    ASSERT_TRUE(korvultest::WaitUntil([&] { return Said(2207); }, 20s));
+    sim.Stop();  // its pseudo-terminal closes, as an unplugged adapter's line does
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return messages.contains(PortDisconnectedText("COM1")); }, 20s));
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(Action("acConnect")->isEnabled());
     EXPECT_FALSE(Action("acDisconnect")->isEnabled());
     EXPECT_EQ(Edit("edDevNo")->text(), "");
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1);
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1);
 }
 
 TEST_F(MainWindowDevice, DisconnectWithEditsAsksAndNoDiscardsThem) {

@@ -2,6 +2,7 @@
 // example scripts run with their logs and final messages, and the terminal shows the module's menu and
 // follows the arrow keys.
 #include "config/FoConfigNX17S.h"
+#include "app/PortFailure.h"
 #include "config/InputFrm.h"
 #include "module/FoCLMTerm.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
@@ -168,7 +169,7 @@ TEST_F(NxScriptDevsim, LineLostDuringARunClosesTheDialogAndDisconnectsOnce) {
         dialog->findChild<QPushButton *>("btSend")->click();
     });
     Action("acConfigDevice")->trigger();
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1) << Messages();  // its pseudo-terminal closed
     EXPECT_FALSE(Said(1412) || Said(1413) || Said(1289)) << Messages();
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << "the main window closed the dialog";
