@@ -10,7 +10,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace korvul {
 
@@ -32,8 +34,9 @@ constexpr uint16_t kTextOwnerOnly = 3121;      // port, owner
 
 // "COM3 (/dev/ttyUSB0)": the name and the device the driver opened, every link followed.
 QString PortWithDevice(const QString &portName, const QString &device) {
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    const QString shown = canonical.isEmpty() ? device : canonical;
+    const QFileInfo info(device);
+    QString shown = info.canonicalFilePath();  // empty when nothing is there
+    if (shown.isEmpty()) shown = info.isSymLink() ? info.symLinkTarget() : device;
     return shown == portName ? portName : QStringLiteral("%1 (%2)").arg(portName, shown);
 }
 
@@ -94,6 +97,26 @@ QString PortOpenFailureText(const QString &portName, const QString &init, int32_
 
 // The port by its name only: its link may already be gone with the device.
 QString PortDisconnectedText(const QString &portName) { return LanguageFormat(kTextDisconnected, {portName}); }
+
+namespace {
+std::string &OpenedDevice() {
+    static std::string device;
+    return device;
+}
+} // namespace
+
+void NotePortOpened(const QString &portName) {
+    const std::string path = linqor::ResolvePortName(QFile::encodeName(portName).toStdString());
+    // Only a device that is there now can go away (a stand-in driver opens nothing).
+    const bool present = !path.empty() && !linqor::HasScheme(path) && ::access(path.c_str(), F_OK) == 0;
+    OpenedDevice() = present ? linqor::CanonicalPath(path) : std::string();
+}
+
+// The node of a hung-up pseudo-terminal or an unplugged adapter disappears with it.
+bool OpenedPortVanished() {
+    const std::string &device = OpenedDevice();
+    return !device.empty() && ::access(device.c_str(), F_OK) != 0 && errno == ENOENT;
+}
 
 bool LinePortGone() { return CommObjectExists() && CommObject().PortGone(); }
 

@@ -33,8 +33,13 @@ QString PortOpenFailureText(const QString &portName, const QString &init, int32_
 // "the adapter was disconnected" naming the port.
 QString PortDisconnectedText(const QString &portName);
 
-// True when the connection's line driver found its port gone (lsPortGone), also after the line
-// was closed.
+// The device behind the port the line was last opened on (every link followed) is remembered, and
+// counts as gone once its node has disappeared: the kernel removes the node of an unplugged adapter
+// and of a pseudo-terminal whose other end closed. Asking costs no driver call.
+void NotePortOpened(const QString &portName);
+bool OpenedPortVanished();
+
+// True when the connection's port went away (TCommClass::PortGone).
 bool LinePortGone();
 
 // The message for a broken connection: PortDisconnectedText for the connection's port when the port

@@ -150,6 +150,7 @@ void TCommClass::OpenLine() {
     r = lineProc_(dpOpen, text, &stage, &err);
     if (r != 0)
         throw TPortOpenFailure(PortOpenFailureText(portName_, portSettings_, r, stage, err), r != deOpenFailed && stage != osPort);
+    NotePortOpened(portName_);
     BindDrivers();
     state_ |= csLineOpen;
 }
@@ -163,14 +164,11 @@ void TCommClass::BindDrivers() {
 }
 
 bool TCommClass::PortGone() {
-    if (!(state_ & csLineOpen) || Busy) return portGone_;
-    int32_t lineState = 0, errors = 0;
-    if (lineProc_ && lineProc_(dpStatus, nullptr, &lineState, &errors) == 0 && (lineState & lsPortGone)) portGone_ = true;
+    if (!portGone_) portGone_ = OpenedPortVanished();
     return portGone_;
 }
 
 void TCommClass::CloseLine() {
-    if (state_ & csLineOpen) PortGone();  // the driver forgets it when the port closes
     if (protocolProc_) {
         ProtocolDirect(dpClose, nullptr, 0, 0);
         ProtocolDirect(dpRelease, nullptr, 0, 0);

@@ -63,8 +63,8 @@ public:
     TCommEventHandler OnConnectionLost, OnStatus, OnPollData;
 
     QString PortName() const { return portName_; }
-    // True when the line driver found the port gone (lsPortGone) before the line was last closed, or
-    // finds it so now; cleared by the next open.
+    // True once the device of the port the line was opened on has disappeared (an unplugged adapter,
+    // a pseudo-terminal whose other end closed; see app/PortFailure.h); cleared by the next open.
     bool PortGone();
     QString PortSettings() const { return portSettings_; }
     // Raise TCommClassException "ERROR" while connected; close an open line first.
@@ -121,7 +121,7 @@ private:
     QString portName_, portSettings_;
     uint8_t options_ = 0;
     uint8_t state_ = 0;
-    bool portGone_ = false;  // lsPortGone seen when the line was closed
+    bool portGone_ = false;  // the opened port's device was found gone
     void *lineHandle_ = nullptr;
     void *protocolHandle_ = nullptr;
     DriverProcFn lineProc_ = nullptr;

@@ -244,3 +244,23 @@ TEST_F(PortFailureTexts, NameTheDeviceTheCauseAndTheFix) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(OpenedPort, CountsAsGoneOnlyOnceTheNodeThatWasThereDisappears) {
+    QTemporaryDir dir;
+    const QString node = dir.path() + "/ttyUSB0";
+    QFile f(node);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    NotePortOpened(node);
+    EXPECT_FALSE(OpenedPortVanished());
+    ASSERT_TRUE(QFile::remove(node));
+    EXPECT_TRUE(OpenedPortVanished());
+    NotePortOpened(dir.path() + "/never-there");  // a stand-in driver "opened" nothing real
+    EXPECT_FALSE(OpenedPortVanished());
+    NotePortOpened("tcp://10.0.0.5:4001");
+    EXPECT_FALSE(OpenedPortVanished());
+}
+
+} // namespace
