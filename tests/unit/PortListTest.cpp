@@ -243,6 +243,27 @@ TEST_F(PortFailureTexts, NameTheDeviceTheCauseAndTheFix) {
     EXPECT_TRUE(PortDisconnectedText("/dev/ttyUSB0").contains("adapter was disconnected"));
 }
 
+TEST_F(PortFailureTexts, ListEntriesCarryTheirPermissionAndInUseMarks) {
+    TListedPort p("COM3", "/dev/ttyUSB0");
+    p.Description = "FT232R USB UART";
+    const TListedPort plain = p;
+    p.NoPermission = true;
+    p.Group = "dialout";
+    TListedPort held = plain;
+    held.InUse = true;
+    held.HolderPid = 4242;
+    held.HolderName = "minicom";
+    TListedPort heldUnknown = plain;
+    heldUnknown.InUse = true;
+    const std::pair<TListedPort, QString> rows[] = {
+        {plain, "COM3 (/dev/ttyUSB0) - FT232R USB UART"},
+        {p, "COM3 (/dev/ttyUSB0) - FT232R USB UART [no permission (group dialout)]"},
+        {held, "COM3 (/dev/ttyUSB0) - FT232R USB UART [in use by minicom (4242)]"},
+        {heldUnknown, "COM3 (/dev/ttyUSB0) - FT232R USB UART [in use]"},
+    };
+    for (const auto &[port, text] : rows) EXPECT_EQ(PortEntryText(port), text);
+}
+
 } // namespace
 
 namespace {
