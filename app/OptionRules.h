@@ -55,6 +55,8 @@ struct TListedPort {
     int HolderPid = 0;          // that program's process id, 0 when unknown
     QString HolderName;
 };
+// The settings dialog lists ports with ListPorts (app/PortList.h), which opens nothing; this is the
+// earlier COM1..COM9 listing, kept for callers that probe by opening.
 // The listed ports for the enumerated names (default COM1..COM9): each name cut to its first 4
 // characters, resolved, probed; free and busy ports are listed once each, in order.
 std::vector<TListedPort> EnumeratePorts(const QStringList &names = {},
