@@ -13,13 +13,20 @@
 #include "module/FoCLM300.h"
 #include "module/FoCLMTerm.h"
 #include "module/ModuleActions.h"
+#include "comm/PortFailure.h"
 #include "options/FoSettingsComm.h"
 #include "options/FoTelephone.h"
 #include "options/FormUserOptions.h"
+#include "options/PortList.h"
+#include "options/SerialPortSource.h"
 #include "readout/ReadoutDialogs.h"
 #include "ui/MainDialogs.h"
 
 namespace korvul {
+
+void InstallPortList() {
+    PresentPortsProvider() = [] { return PresentPortsText(ListPorts(TSystemSerialPorts())); };
+}
 
 void InstallOptionDialogs() {
     TMainDialogs &dialogs = MainDialogs();
@@ -73,6 +80,7 @@ void InstallModuleWindow() {
 void InstallModuleTerminal() { MainDialogs().ModuleTerminal = OpenModuleTerminal; }
 
 void InstallProgramDialogs() {
+    InstallPortList();
     InstallOptionDialogs();
     InstallReadoutDialogs();
     InstallClockDialogs();

@@ -8,6 +8,7 @@ namespace korvul {
 // Every step below, plus the option dialogs. Called once at start-up before the main window runs.
 void InstallProgramDialogs();
 
+void InstallPortList();         // the ports present, named when a port is missing
 void InstallOptionDialogs();      // telephone list, serial settings, user options (and their code dialog)
 void InstallClockDialogs();       // set time, delete measurements, RTC test, new access code
 void InstallReadoutDialogs();     // archive readout, process data, memory dump

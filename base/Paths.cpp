@@ -1,6 +1,9 @@
 #include "base/Paths.h"
 
+#include "linedriver/PortNames.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace korvul {
@@ -21,11 +24,9 @@ QString ProgramDir() { return QFileInfo(ProgramFilePath()).absolutePath(); }
 
 void SetProgramFilePathForTests(const QString &path) { programFileOverride() = path; }
 
-QString ConfigDir() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/korvul");
-}
+// The line driver's rule (linedriver/PortNames.h), so settings and port links are found where the
+// driver looks for them.
+QString ConfigDir() { return QFile::decodeName(linqor::KorvulConfigDir().c_str()); }
 
 QString SettingsFilePath() { return ConfigDir() + QStringLiteral("/korvul.ini"); }
 

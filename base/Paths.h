@@ -11,7 +11,8 @@ QString ProgramDir();
 // Replaces the program file path (tests only: the language and help rules depend on the file name).
 void SetProgramFilePathForTests(const QString &path);
 
-// $XDG_CONFIG_HOME/korvul, or ~/.config/korvul when XDG_CONFIG_HOME is unset or empty. Not created here.
+// $XDG_CONFIG_HOME/korvul, or ~/.config/korvul when XDG_CONFIG_HOME is unset, empty or relative (the
+// line driver's rule, linedriver/PortNames.h). Not created here.
 QString ConfigDir();
 // ConfigDir() + "/korvul.ini".
 QString SettingsFilePath();

@@ -2,6 +2,7 @@
 
 #include "base/Settings.h"
 #include "base/Wait.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/Oem.h"
 
@@ -140,13 +141,16 @@ void TCommClass::OpenLine() {
     if (portName_.isEmpty() || portSettings_.isEmpty()) RaiseError();
     if (!(state_ & csDriversLoaded)) LoadDrivers();
     int32_t r = LineDirect(dpReset, nullptr, 0, 0);
-    if (r == 0) {
-        char text[256] = {};
-        const QByteArray open = (portName_ + QLatin1Char(':') + portSettings_).toUtf8();
-        std::memcpy(text, open.constData(), std::min<size_t>(open.size(), sizeof text - 1));
-        r = LineDirect(dpOpen, text, 0, 0);
-    }
     if (r != 0) RaiseError();
+    char text[256] = {};
+    const QByteArray open = (portName_ + QLatin1Char(':') + portSettings_).toUtf8();
+    std::memcpy(text, open.constData(), std::min<size_t>(open.size(), sizeof text - 1));
+    portGone_ = false;
+    int32_t stage = 0, err = 0;  // where and why an open failed (linqor32.h)
+    r = lineProc_(dpOpen, text, &stage, &err);
+    if (r != 0)
+        throw TPortOpenFailure(PortOpenFailureText(portName_, portSettings_, r, stage, err), r != deOpenFailed && stage != osPort);
+    NotePortOpened(portName_);
     BindDrivers();
     state_ |= csLineOpen;
 }
@@ -157,6 +161,11 @@ void TCommClass::BindDrivers() {
     if (r == 0) r = ProtocolDirect(dpVersion, nullptr, 0, 0);
     if (r == 0) r = ProtocolDirect(dpBind, reinterpret_cast<void *>(lineProc_), 0, 0);
     if (r != 0) RaiseError();
+}
+
+bool TCommClass::PortGone() {
+    if (!portGone_) portGone_ = OpenedPortVanished();
+    return portGone_;
 }
 
 void TCommClass::CloseLine() {

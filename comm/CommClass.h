@@ -63,6 +63,9 @@ public:
     TCommEventHandler OnConnectionLost, OnStatus, OnPollData;
 
     QString PortName() const { return portName_; }
+    // True once the device of the port the line was opened on has disappeared (an unplugged adapter,
+    // a pseudo-terminal whose other end closed; see comm/PortFailure.h); cleared by the next open.
+    bool PortGone();
     QString PortSettings() const { return portSettings_; }
     // Raise TCommClassException "ERROR" while connected; close an open line first.
     void SetPortName(const QString &name);
@@ -118,6 +121,7 @@ private:
     QString portName_, portSettings_;
     uint8_t options_ = 0;
     uint8_t state_ = 0;
+    bool portGone_ = false;  // the opened port's device was found gone
     void *lineHandle_ = nullptr;
     void *protocolHandle_ = nullptr;
     DriverProcFn lineProc_ = nullptr;

@@ -40,9 +40,17 @@ int32_t CmdReset() {
     return result;
 }
 
+// Hands the stage and errno of a failed open to the caller (either pointer may be null).
+int32_t OpenFailed(int32_t result, int32_t stage, int err, int32_t *arg3, int32_t *arg4) {
+    if (arg3) *arg3 = stage;
+    if (arg4) *arg4 = err;
+    return result;
+}
+
 // Result: 0, deNotInitialised, deBadArgument, deOpenFailed (no such port, not a terminal, held by
-// another) or the errno of a configuration the port rejects (EINVAL for invalid fields).
-int32_t CmdOpen(const void *data) {
+// another) or the errno of a configuration the port rejects (EINVAL for invalid fields). A failure
+// also fills *Arg3 (OpenStage) and *Arg4 (errno), see linqor32.h.
+int32_t CmdOpen(const void *data, int32_t *arg3, int32_t *arg4) {
     DriverState &s = g_state;
     if (!(s.lineState & lsInitialised)) return deNotInitialised;
     s.lineChecks = 0;
@@ -51,15 +59,16 @@ int32_t CmdOpen(const void *data) {
     const size_t length = strnlen(text, kMaxOpenText);
     if (length == kMaxOpenText) return deBadArgument;
     const OpenText parsed = ParseOpenText(std::string_view(text, length));
-    if (!parsed.hasColon || parsed.portTooLong) return deOpenFailed;
+    if (!parsed.hasColon || parsed.portTooLong) return OpenFailed(deOpenFailed, osPort, 0, arg3, arg4);
     const std::string path = ResolvePortName(parsed.port);
-    if (path.empty()) return deOpenFailed;
+    if (path.empty()) return OpenFailed(deOpenFailed, osPort, 0, arg3, arg4);
     if (IsOpen()) ClosePort();  // a second open replaces the first instead of leaking it
-    if (s.port.open(path.c_str()) != 0) return deOpenFailed;
+    if (const int err = s.port.open(path.c_str()); err != 0) return OpenFailed(deOpenFailed, osPort, err, arg3, arg4);
     const int err = parsed.badTimeout ? EINVAL : s.port.applySettings(parsed.settings);
     if (err != 0) {
         s.port.close();
-        return err;
+        const int field = parsed.badTimeout ? osTimeout : SerialPort::RefusedField(parsed.settings);
+        return OpenFailed(err, field != 0 ? field : osCombination, err, arg3, arg4);
     }
     s.receiveTimeoutMs = parsed.receiveTimeoutMs.value_or(500);
     s.paritySignificant = !parsed.ignoreParity;
@@ -67,6 +76,7 @@ int32_t CmdOpen(const void *data) {
     ApplyTimeouts();
     s.port.setDtr(true);
     s.port.setRts(true);
+    s.portGone = false;
     s.lineState |= lsPortOpen;
     return 0;
 }
@@ -80,7 +90,7 @@ int32_t CmdStop() {
 }
 
 int32_t CmdStatus(int32_t *arg3, int32_t *arg4) {
-    if (arg3) *arg3 = g_state.lineState;
+    if (arg3) *arg3 = g_state.lineState | (g_state.portGone ? lsPortGone : 0);
     if (arg4) *arg4 = int32_t(g_state.commErrors);
     return 0;
 }
@@ -94,7 +104,7 @@ int32_t CmdVersion(int32_t *arg3, int32_t *arg4) {
 int32_t RunCommand(uint8_t command, void *data, int32_t *arg3, int32_t *arg4) {
     switch (command) {
     case dpReset: return CmdReset();
-    case dpOpen: return CmdOpen(data);
+    case dpOpen: return CmdOpen(data, arg3, arg4);
     case dpWrite: return CmdWrite(data, arg3, arg4);
     case dpRead: return CmdRead(data, arg3, arg4);
     case dpPurge: return IsOpen() ? CmdPurge(arg3) : deNotOpen;
@@ -130,6 +140,7 @@ int32_t ClosePort() {
         s.savedTimeoutsValid = false;  // the next open reads them again
     }
     s.port.close();
+    s.portGone = false;
     s.lineState &= uint8_t(~lsPortOpen);
     return 0;
 }

@@ -13,6 +13,7 @@ namespace linqor {
 struct DriverState {
     std::atomic<bool> busy{false};    // a command runs; a call meanwhile gets deBusy
     uint8_t lineState = 0;            // lsInitialised | lsPortOpen
+    bool portGone = false;            // a read or write found the device gone (dpStatus: lsPortGone)
     SerialPort port;
     uint32_t commErrors = 0;          // ce... bits the port reported last
     int64_t receiveTimeoutMs = 500;   // longest wait for the next byte of a read

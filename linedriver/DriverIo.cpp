@@ -2,11 +2,15 @@
 #include "linedriver/Driver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace linqor {
 
 namespace {
+
+// The errors a port gives once its device is gone (hang-up, adapter unplugged).
+bool PortGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
 
 // A write that the port accepts no byte of for this long ends as a line error.
 constexpr int64_t kMinWriteStallMs = 1000;
@@ -46,7 +50,10 @@ int32_t ReceiveLoop(uint8_t *buffer, int32_t want, int32_t &got, int32_t *arg4) 
         uint8_t byte = 0;
         bool came = false;
         const Deadline slice(ByteWaitMs(deadline));
-        if (const int err = s.port.readByte(byte, slice, came); err != 0) return err;
+        if (const int err = s.port.readByte(byte, slice, came); err != 0) {
+            if (PortGone(err)) s.portGone = true;
+            return err;
+        }
         if (came) {
             buffer[got++] = byte;
             if (arg4) *arg4 = got;
@@ -105,7 +112,7 @@ int32_t Reconfigure(int32_t param, int32_t value) {
 
 } // namespace
 
-// Result: 0; deLineError when the port reports errors (a lone parity error counts only when
+// Result: 0; deLineError when the port's device is gone (lsPortGone set), when the port reports errors (a lone parity error counts only when
 // parity is significant) or the bytes could not all be written; deBadArgument.
 int32_t CmdWrite(const void *data, int32_t *arg3, int32_t *arg4) {
     if (arg4) *arg4 = 0;
@@ -120,12 +127,14 @@ int32_t CmdWrite(const void *data, int32_t *arg3, int32_t *arg4) {
     const int err = count ? s.port.writeAll(bytes, count, written, stall) : 0;
     if (arg4) *arg4 = int32_t(written);
     s.commErrors = s.port.fetchErrors();
+    if (PortGone(err)) s.portGone = true;
     if (err != 0) return deLineError;
     return CountsAsLineError(s.commErrors) ? deLineError : 0;
 }
 
-// Result: 0 when *Arg3 bytes arrived; deTimeout, deAborted, deNo..., errno of a failed port read
-// (EIO when the other side hung up). *Arg4 counts the bytes stored, never more than *Arg3.
+// Result: 0 when *Arg3 bytes arrived; deTimeout, deAborted, deNo..., errno of a failed port read: EIO
+// at once when the port hangs up (unplugged adapter, closed pseudo-terminal master), which also sets
+// lsPortGone. *Arg4 counts the bytes stored, never more than *Arg3.
 int32_t CmdRead(void *data, int32_t *arg3, int32_t *arg4) {
     if (arg4) *arg4 = 0;
     if (!IsOpen()) return deNotOpen;

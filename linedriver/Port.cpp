@@ -121,6 +121,8 @@ int ApplyFields(Termios &t, const PortSettings &s) {
 
 int SerialPort::open(const char *path) {
     close();
+    int owner = 0;
+    if (LiveLockOwner(path) != 0) return EBUSY;  // another program's lock file, before touching the line
     const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};
@@ -131,6 +133,7 @@ int SerialPort::open(const char *path) {
     else if (!isatty(fd)) err = ENOTTY;
     // Unix98 pseudo-terminal slaves have the majors 136..143.
     isPty_ = major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+    if (err == 0) err = lock_.acquire(path, owner);
     if (err != 0) {
         ::close(fd);
         return err;
@@ -146,8 +149,23 @@ void SerialPort::close() {
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
     fd_ = -1;
+    lock_.release();
     dropBuffered();
     countsKnown_ = false;
+}
+
+int SerialPort::RefusedField(const PortSettings &s) {
+    PortSettings one;
+    Termios t{};
+    if (s.baud && (one = PortSettings{}, one.baud = s.baud, ApplyFields(t, one) != 0)) return 1;
+    if (s.parity && (one = PortSettings{}, one.parity = s.parity, ApplyFields(t, one) != 0)) return 2;
+    if (s.dataBits && (one = PortSettings{}, one.dataBits = s.dataBits, ApplyFields(t, one) != 0)) return 3;
+    one = PortSettings{};
+    one.dataBits = s.dataBits.value_or(8);
+    if (one.dataBits < 5 || one.dataBits > 8) one.dataBits = 8;
+    one.stopCode = s.stopCode;
+    if (s.stopCode && ApplyFields(t, one) != 0) return 4;
+    return 0;
 }
 
 // A pseudo-terminal keeps 8 data bits without parity whatever is asked, and the kernel answers a

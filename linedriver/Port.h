@@ -3,6 +3,7 @@
 // Every function returns 0 or the errno value captured right at the failing system call; the
 // command layer (Driver*.cpp) turns those into the driver's result codes. Nothing here throws.
 #include "linedriver/Deadline.h"
+#include "linedriver/PortLock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,10 +36,16 @@ public:
     bool isOpen() const { return fd_ >= 0; }
 
     // Opens `path` for reading and writing without becoming its controlling terminal, takes the
-    // exclusive lock (flock) before anything else touches the line, then TIOCEXCL. Fails with
-    // ENOTTY for anything that is not a terminal, EWOULDBLOCK/EBUSY/EACCES when another holds it.
+    // exclusive lock (flock) before anything else touches the line, then TIOCEXCL, then the UUCP
+    // lock file (PortLock.h). Fails with ENOTTY for anything that is not a terminal,
+    // EWOULDBLOCK/EBUSY when another holds it (EBUSY also for another program's live lock file),
+    // EACCES without permission, ENOENT/ENXIO/ENODEV when the device is missing.
     int open(const char *path);
-    void close();
+    void close();  // also removes this port's lock file
+
+    // Which field of `s` no port accepts: 1 speed, 2 parity, 3 data bits, 4 stop bits; 0 when each
+    // is valid on its own (the port refused the combination).
+    static int RefusedField(const PortSettings &s);
 
     // Raw binary mode plus the given fields, written with tcsetattr. Returns 0 or errno (EINVAL
     // for an invalid field).
@@ -64,7 +71,8 @@ public:
     void setRts(bool on);
 
     // One byte: returns at once if one is waiting, else waits until `wait` expires. `got` tells
-    // whether a byte came. A hang-up is EIO (bytes received before it are delivered first).
+    // whether a byte came. A hang-up (POLLHUP/POLLERR, an unplugged adapter, a closed pseudo-terminal
+    // master) is EIO at once, without waiting for `wait` (bytes received before it come first).
     // A port read takes everything waiting (up to kReceiveBuffer bytes) and keeps the surplus for the
     // next calls, so a burst costs one system call instead of one per byte.
     int readByte(uint8_t &byte, const Deadline &wait, bool &got);
@@ -86,6 +94,7 @@ private:
     void dropBuffered() { rxHead_ = rxEnd_ = 0; drained_ = false; }
 
     int fd_ = -1;
+    UucpLock lock_;
     uint8_t rx_[kReceiveBuffer] = {};  // bytes read from the port and not yet delivered: [rxHead_, rxEnd_)
     size_t rxHead_ = 0, rxEnd_ = 0;
     bool drained_ = false;  // the last port read took all that was waiting

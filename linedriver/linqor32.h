@@ -22,7 +22,8 @@ extern "C" {
 enum {
     dpReset = 0,      /* reset; closes the port if open. Result: that close's result or 0 */
     dpBind = 1,       /* line driver: deUnknownCommand (protocol driver: Data = line driver's DriverProc) */
-    dpOpen = 2,       /* Data = "PORT:baud,parity,databits,stopbits[,IGP...][,TO<ms>]" zero-terminated */
+    dpOpen = 2,       /* Data = "PORT:baud,parity,databits,stopbits[,IGP...][,TO<ms>]" zero-terminated;
+                         on failure *Arg3 = OpenStage, *Arg4 = errno of the failure (0 when none) */
     dpWrite = 3,      /* Data = bytes, *Arg3 = count in, *Arg4 = bytes written out */
     dpRead = 4,       /* Data = buffer, *Arg3 = bytes wanted (>= 1), *Arg4 = bytes received out */
     dpPurge = 5,      /* *Arg3 = flags: 1 transmit, 2 receive, 3 both */
@@ -53,6 +54,19 @@ enum {
     deBadArgument = -36      /* linqor32 addition: a null or negative argument the command needs */
 };
 
+/* Where a failed dpOpen stopped (*Arg3), with the errno of that step in *Arg4. */
+enum {
+    osPort = 0,          /* the port itself: ENOENT/ENXIO/ENODEV missing, EACCES no permission,
+                            EBUSY/EWOULDBLOCK held by another program (or its UUCP lock file),
+                            ENOTTY not a terminal; 0 when the name names no port at all */
+    osSpeed = 1,         /* INIT field 1, the speed, is refused (the result is then EINVAL) */
+    osParity = 2,        /* field 2, the parity letter */
+    osDataBits = 3,      /* field 3, the data bits */
+    osStopBits = 4,      /* field 4, the stop bits */
+    osTimeout = 5,       /* a TO<ms> piece */
+    osCombination = 6    /* each field is valid, the port refused them together (result: its errno) */
+};
+
 /* dpSetParam parameter numbers (*Arg3). */
 enum {
     spBaudRate = 0,    /* *Arg4 = baud rate; reconfigures the port */
@@ -65,8 +79,9 @@ enum {
     spCharTimeout = 7  /* *Arg4 = ms each single-byte port read waits */
 };
 
-/* LineState bits (dpStatus *Arg3). */
-enum { lsInitialised = 1, lsPortOpen = 8 };
+/* LineState bits (dpStatus *Arg3). lsPortGone: since the port was opened a read or write found it
+   gone (hang-up, USB adapter unplugged: EIO, ENXIO, ENODEV); cleared by the next open or close. */
+enum { lsInitialised = 1, lsPortOpen = 8, lsPortGone = 16 };
 
 /* Line check bits (spLineChecks). */
 enum { lcCTS = 1, lcDSR = 2, lcCarrier = 4 };

@@ -12,6 +12,7 @@
 #include "base/IniFile.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/Connection.h"
 #include "comm/Conversions.h"
@@ -162,9 +163,11 @@ void TFormMain::acConnectExecute() {
     commonData_.clear();
     try {
         RunConnect();
+    } catch (const TPortOpenFailure &e) {
+        ConnectFailed(e.Detail());  // names the device, the cause and the fix
     } catch (const TCommClassException &e) {
         const TDeviceFailure kind = ClassifyDeviceFailure(e);
-        ConnectFailed(kind == TDeviceFailure::ConnectionBroken ? LanguageText(kConnectionLostText)
+        ConnectFailed(kind == TDeviceFailure::ConnectionBroken ? ConnectionBrokenText(kConnectionLostText)
                       : kind == TDeviceFailure::DeviceRefusal  ? LanguageText(kConnectRefusedText)
                                                                : e.Message());
     } catch (const std::exception &e) {
@@ -281,8 +284,9 @@ void TFormMain::ReadCommonData() {
             comm.SetOptions(savedOptions);
         } catch (const std::exception &) {
             meldung_->hide();
+            const QString text = ConnectionBrokenText(kConnectionLostText);
             DisconnectSequence();
-            ShowMessageText(this, LanguageText(kConnectionLostText));
+            ShowMessageText(this, text);
         }
     }
     if (ownMeldung) meldung_.reset();
@@ -304,7 +308,7 @@ void TFormMain::SetData() {
         if (message == 0 || message == kWriteRefused) ShowCommonData();
     } catch (const TCommClassException &e) {
         if (ClassifyDeviceFailure(e) == TDeviceFailure::ConnectionBroken) {
-            ShowMessageText(this, LanguageText(kConnectionLostText));
+            ShowMessageText(this, ConnectionBrokenText(kConnectionLostText));
             DisconnectSequence();
             return;
         }
@@ -382,14 +386,16 @@ void TFormMain::ConnectionLost() {
     if (isHidden()) show();
     raise();
     activateWindow();
+    const QString text = ConnectionBrokenText(kConnectionLostText);
     DisconnectSequence();
-    ShowMessageText(this, LanguageText(kConnectionLostText));
+    ShowMessageText(this, text);
 }
 
 void TFormMain::HandleDialogBroken(QWidget *dialog) {
     TBusyCursor busy;
+    const QString text = ConnectionBrokenText(kConnectionLostText);
     if (dialog) dialog->close();
-    ShowMessageText(this, LanguageText(kConnectionLostText));
+    ShowMessageText(this, text);
     DisconnectSequence();
 }
 

@@ -3,6 +3,7 @@
 #include "base/LangSupp.h"
 #include "base/Settings.h"
 #include "base/Wait.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
 #include "comm/Drivers.h"
@@ -125,7 +126,7 @@ void RunRtcTest(QWidget *mainWindow) {
         shown = RunSteps(mainWindow, notice);
     } catch (const TCommClassException &e) {
         broken = ClassifyDeviceFailure(e) != TDeviceFailure::DeviceRefusal;
-        shown = LanguageText(broken ? kBrokenText : kRefusalText);
+        shown = broken ? ConnectionBrokenText(kBrokenText) : LanguageText(kRefusalText);
     }
     notice.reset();
     mainWindow->setEnabled(true);

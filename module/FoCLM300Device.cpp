@@ -13,6 +13,7 @@
 
 #include "base/HelpFile.h"
 #include "base/LangSupp.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "ui/FoConnect.h"
 #include "ui/FormMeldung.h"
@@ -117,7 +118,8 @@ void TFoCLM300::ReadItems(const QString &letters) {
         CloseWait();
         const TDeviceFailure kind = ClassifyDeviceFailure(e);
         if (kind == TDeviceFailure::Other) return ShowMessageText(this, e.Message());
-        ShowMessageText(this, LanguageText(kind == TDeviceFailure::DeviceRefusal ? kReadRefusedText : kConnectionLostText));
+        ShowMessageText(this, kind == TDeviceFailure::DeviceRefusal ? LanguageText(kReadRefusedText)
+                                                                    : ConnectionBrokenText(kConnectionLostText));
         if (self && kind == TDeviceFailure::ConnectionBroken) Disconnect();
         return;
     }
@@ -184,7 +186,7 @@ void TFoCLM300::SetFailed(const TCommClassException &e, const QString &reread) {
         else ReadItems(reread);
         return;
     case TDeviceFailure::ConnectionBroken:
-        ShowMessageText(this, LanguageText(kConnectionLostText));
+        ShowMessageText(this, ConnectionBrokenText(kConnectionLostText));
         ui->btSet->setEnabled(false);
         Disconnect();
         return;
@@ -235,7 +237,7 @@ void TFoCLM300::SwitchThrough(int channel) {
         const TDeviceFailure kind = ClassifyDeviceFailure(e);
         if (kind == TDeviceFailure::DeviceRefusal) return ShowMessageText(this, LanguageText(kSwitchRefusedText));
         if (kind == TDeviceFailure::Other) return ShowMessageText(this, e.Message());
-        if (IsErrorText(e)) ShowMessageText(this, LanguageText(kConnectionLostText));
+        if (IsErrorText(e)) ShowMessageText(this, ConnectionBrokenText(kConnectionLostText));
         Disconnect();
         return;
     }

@@ -3,6 +3,7 @@
 #include "base/LangSupp.h"
 #include "base/Settings.h"
 #include "ui/SettingsUi.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/Drivers.h"
 #include "comm/Items.h"
@@ -38,7 +39,7 @@ TEnd ReportFailure(QWidget *parent, uint16_t refusedText, const TCommClassExcept
         ShowMessageText(parent, LanguageText(refusedText));
         return TEnd::Stay;
     case TDeviceFailure::ConnectionBroken:
-        if (e.Message() == QLatin1String(kErrorText)) ShowMessageText(parent, LanguageText(kConnectionFailedText));
+        if (e.Message() == QLatin1String(kErrorText)) ShowMessageText(parent, ConnectionBrokenText(kConnectionFailedText));
         return TEnd::Disconnect;
     case TDeviceFailure::Other: break;
     }

@@ -6,6 +6,9 @@
 #include "base/Settings.h"
 #include "ui/TranslateForm.h"
 #include "ui_FoSettingsComm.h"
+#include "ui/PlainText.h"
+#include "options/PortList.h"
+#include "ui_FoSettingsComm.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -29,7 +32,7 @@ void EnableField(QLineEdit *edit, bool enabled) {
 } // namespace
 
 std::function<std::vector<TListedPort>()> &TFoSettingsComm::PortEnumeration() {
-    static std::function<std::vector<TListedPort>()> enumeration = [] { return EnumeratePorts(); };
+    static std::function<std::vector<TListedPort>()> enumeration = [] { return ListPorts(TSystemSerialPorts()); };
     return enumeration;
 }
 
@@ -37,7 +40,7 @@ TFoSettingsComm::TFoSettingsComm(QWidget *parent) : QDialog(parent), ui(std::mak
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     TranslateForm(this, kSettingsCommBase);
-    FillPorts();
+    ports_ = new TPortChooser(ui->ComboBox1, PortEnumeration(), Settings().COM, this);
     // Explicit groups: the exclusive choice must hold whether or not the dialog is on screen.
     auto *connection = new QButtonGroup(this);
     connection->addButton(ui->rbLocal);
@@ -65,15 +68,6 @@ TFoSettingsComm::TFoSettingsComm(QWidget *parent) : QDialog(parent), ui(std::mak
 
 TFoSettingsComm::~TFoSettingsComm() = default;
 
-void TFoSettingsComm::FillPorts() {
-    ui->ComboBox1->clear();
-    for (const TListedPort &port : PortEnumeration()()) {
-        ui->ComboBox1->addItem(PortListText(port), port.Name);
-        if (PortDigit(port.Name) == Settings().COM) ui->ComboBox1->setCurrentIndex(ui->ComboBox1->count() - 1);
-    }
-    if (PortDigit(ui->ComboBox1->currentText()) != Settings().COM) ui->ComboBox1->setCurrentIndex(-1);
-}
-
 // Runs after every radio click (and once at creation, before the speed list takes INIT's speed).
 void TFoSettingsComm::RadioRule() {
     const bool remote = ui->rbRemote->isChecked();
@@ -85,9 +79,14 @@ void TFoSettingsComm::RadioRule() {
 }
 
 void TFoSettingsComm::accept() {
+    QString error;
+    const int com = ports_->ChosenCom(&error);
+    if (com == 0) {
+        ShowPlainBox(this, QMessageBox::Warning, windowTitle(), error);
+        return;
+    }
     TSettings &s = Settings();
-    const int digit = PortDigit(ui->ComboBox1->currentText());
-    if (digit >= 0) s.COM = digit;
+    if (com > 0) s.COM = com;
     s.VIAMODEM = ui->rbRemote->isChecked();
     s.NORMAL = ui->Edit1->text().trimmed();
     s.RELIABLE = ui->Edit2->text().trimmed();

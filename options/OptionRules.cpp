@@ -1,6 +1,7 @@
 #include "options/OptionRules.h"
 
 #include "base/Paths.h"
+#include "linedriver/PortNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,16 +39,9 @@ int PortDigit(const QString &portName) {
 }
 
 QString ResolvePortDevice(const QString &name) {
-    if (name.isEmpty()) return {};
-    if (name.contains(QLatin1Char('/'))) return name;
-    const QFileInfo link(ConfigDir() + QStringLiteral("/ports/") + name);
-    if (link.isSymLink()) return link.symLinkTarget();
-    if (link.exists()) return link.absoluteFilePath();
-    if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) return {};
-    bool ok = false;
-    const int n = name.mid(3).toInt(&ok);
-    if (!ok || n < 1 || n > 256) return {};
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    const QString path = QFile::decodeName(linqor::ResolvePortName(QFile::encodeName(name).toStdString()).c_str());
+    const QFileInfo link(path);
+    return link.isSymLink() ? link.symLinkTarget() : path;
 }
 
 TPortProbe ProbePortDevice(const QString &device) {

@@ -31,8 +31,8 @@ bool CreateDirectoryPath(const QString &path);
 QString ListedPortName(const QString &enumerated);
 // The digit of COM in a listed name (its fourth character), -1 when that is not a digit.
 int PortDigit(const QString &portName);
-// The device a port name stands for: the link <ConfigDir>/ports/<NAME> when present (its target), else
-// COMn -> /dev/ttyS<n-1>; empty when the name names nothing.
+// The device a port name stands for, by the line driver's rule (linedriver/PortNames.h); a link in
+// <ConfigDir>/ports shows as its target. Empty when the name names nothing.
 QString ResolvePortDevice(const QString &name);
 
 enum class TPortProbe { Free, Busy, Unusable };
@@ -41,9 +41,22 @@ enum class TPortProbe { Free, Busy, Unusable };
 TPortProbe ProbePortDevice(const QString &device);
 
 struct TListedPort {
-    QString Name;    // "COM1"
+    TListedPort() = default;
+    TListedPort(const QString &name, const QString &device) : Name(name), Device(device) {}
+    QString Name;    // "COM1"; empty for a present port that no COMn names yet
     QString Device;  // what it resolves to
+    // What the system tells about it (options/PortList.h fills these; empty or -1 when unknown).
+    QString ById;    // its stable /dev/serial/by-id/ name
+    QString Description, Manufacturer, SerialNumber;
+    int VendorId = -1, ProductId = -1;
+    bool NoPermission = false;  // this user may not open it for reading and writing
+    QString Group;              // the device's group (with NoPermission)
+    bool InUse = false;         // another program holds it (lock file, or open as /proc shows)
+    int HolderPid = 0;          // that program's process id, 0 when unknown
+    QString HolderName;
 };
+// The settings dialog lists ports with ListPorts (options/PortList.h), which opens nothing; this is the
+// earlier COM1..COM9 listing, kept for callers that probe by opening.
 // The listed ports for the enumerated names (default COM1..COM9): each name cut to its first 4
 // characters, resolved, probed; free and busy ports are listed once each, in order.
 std::vector<TListedPort> EnumeratePorts(const QStringList &names = {},

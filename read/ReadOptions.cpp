@@ -267,7 +267,8 @@ Exit codes:
   0    success
   1    any other failure (missing program files, a device type without the requested data)
   2    bad arguments (also a missing --settings file or an unknown readout mode)
-  3    the port cannot be opened (missing, or held by another program)
+  3    the port cannot be opened (missing, no permission, held by another program,
+       or line settings in INIT it refuses); the message names the device and the cause
   4    no answer from the device, or the connection broke
   5    the device refused (an item, the access code, the code mark)
   6    modem failure (busy, no carrier, no answer)

@@ -4,7 +4,10 @@
 #include "base/Paths.h"
 #include "base/Settings.h"
 #include "base/Wait.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
+#include "options/SerialPortSource.h"
+#include "options/PortList.h"
 #include "comm/Connection.h"
 #include "comm/Conversions.h"
 #include "comm/DeviceTypes.h"
@@ -125,6 +128,7 @@ void ApplyOverrides(const TReadOptions &o) {
 }
 
 void InstallToolHooks() {
+    PresentPortsProvider() = [] { return PresentPortsText(ListPorts(TSystemSerialPorts())); };
     TCommUiHooks &hooks = CommUiHooks();
     hooks = TCommUiHooks{};
     hooks.ShowMessage = [](const QString &text) { ReadMessage(text); };
@@ -280,8 +284,12 @@ bool LineOpen() { return CommObjectExists() && (CommObject().State() & csLineOpe
 // The line that says why a run ended.
 QString DescribeFailure(const std::exception &e, int code) {
     const QString what = QString::fromLocal8Bit(e.what());
+    if (const auto *open = dynamic_cast<const TPortOpenFailure *>(&e))
+        return open->SettingsRefused() ? open->Detail()
+                                       : QStringLiteral("cannot open port %1: %2").arg(ConnectionPortName(), open->Detail());
     const auto *c = dynamic_cast<const TCommClassException *>(&e);
     if (!c) return what;
+    if (LinePortGone()) return PortDisconnectedText(ConnectionPortName());
     switch (code) {
     case kExitPort:
         return QStringLiteral("cannot open port %1 (missing, or held by another program)").arg(ConnectionPortName());

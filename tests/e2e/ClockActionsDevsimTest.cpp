@@ -5,6 +5,7 @@
 #include "app/Wiring.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
 #include "comm/CommClass.h"
@@ -257,7 +258,7 @@ TEST_F(ClockActionsDevice, RtcTestAgainstASilentDeviceReportsTheBrokenConnection
     Connect();
     sim.Stop();
     RunRtcTest(window.get());
-    EXPECT_EQ(messages, QStringList{LanguageText(2207)});
+    EXPECT_EQ(messages, QStringList{PortDisconnectedText("COM1")});  // its pseudo-terminal closed
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(window->isEnabled());
     EXPECT_FALSE(OperationActive);

@@ -4,6 +4,7 @@
 #include "app/Wiring.h"
 #include "ui/JEdit.h"
 #include "base/Settings.h"
+#include "comm/PortFailure.h"
 #include "config/ConfigMDialog.h"
 #include "config/FoConfigQT700M.h"
 #include "e2e/MainWindowDevsimFixture.h"
@@ -286,7 +287,7 @@ TEST_F(ConfigQT700MDevsim, LostDeviceClosesTheDialogWithOneMessageAndDisconnects
         ShowPage(d, TFoConfigQT700M::pgMemory);  // no further device traffic, no further message
     });
     ASSERT_TRUE(WaitUntil([&] { return !comm->Connected(); }, std::chrono::seconds(10)));
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1) << Messages();  // its pseudo-terminal closed
     EXPECT_FALSE(Said(TFoConfigQT700M::kRefusedText));
 }
 

@@ -2,6 +2,7 @@
 // per channel, refusals and a lost line, and the device clock moved to the next check and back.
 #include "app/Wiring.h"
 #include "comm/Conversions.h"
+#include "comm/PortFailure.h"
 #include "comm/Items.h"
 #include "config/FoCheckMaxima.h"
 #include "config/FoInitDevice.h"
@@ -126,7 +127,9 @@ TEST_F(DeviceSetupDevsim, LineLostDuringTheRunClosesTheDialogAndDisconnects) {
         Click(d, "btSet");
     });
     Action("acInitDevice")->trigger();
-    EXPECT_TRUE(korvultest::WaitUntil([this] { return Said(2207); }, std::chrono::seconds(20))) << Messages();
+    // The simulator's pseudo-terminal closed, as an unplugged adapter's line does.
+    EXPECT_TRUE(korvultest::WaitUntil([this] { return messages.contains(PortDisconnectedText("COM1")); },
+                                      std::chrono::seconds(20))) << Messages();
     EXPECT_FALSE(Said(TFoInitDevice::kRefusedText));
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(Action("acConnect")->isEnabled());

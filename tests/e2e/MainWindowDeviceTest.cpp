@@ -4,6 +4,7 @@
 #include "app/Wiring.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
+#include "comm/PortFailure.h"
 #include "comm/CommState.h"
 #include "comm/DeviceTypes.h"
 #include "comm/CommClass.h"
@@ -230,13 +231,13 @@ TEST_F(MainWindowDevice, StoppedDeviceReportsTheLostConnectionAndDisconnects) {
     // The poll keeps the shown clock and the record's clock in step.
     ASSERT_TRUE(korvultest::WaitUntil([&] { return !comm->PollText.isEmpty(); }, 5s));
     EXPECT_TRUE(korvultest::WaitUntil([&] { return window->CommonData().GetValue("z") == comm->PollText; }, 5s));
-    sim.Stop();
-    ASSERT_TRUE(korvultest::WaitUntil([&] { return Said(2207); }, 20s));
+    sim.Stop();  // its pseudo-terminal closes, as an unplugged adapter's line does
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return messages.contains(PortDisconnectedText("COM1")); }, 20s));
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(Action("acConnect")->isEnabled());
     EXPECT_FALSE(Action("acDisconnect")->isEnabled());
     EXPECT_EQ(Edit("edDevNo")->text(), "");
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1);
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1);
 }
 
 TEST_F(MainWindowDevice, DisconnectWithEditsAsksAndNoDiscardsThem) {

@@ -4,6 +4,7 @@
 #include "app/Wiring.h"
 #include "config/FoConfigNX17S.h"
 #include "ui/FoInput.h"
+#include "comm/PortFailure.h"
 #include "module/FoCLMTerm.h"
 #include "tests/e2e/MainWindowDevsimFixture.h"
 
@@ -169,7 +170,7 @@ TEST_F(NxScriptDevsim, LineLostDuringARunClosesTheDialogAndDisconnectsOnce) {
         dialog->findChild<QPushButton *>("btSend")->click();
     });
     Action("acConfigDevice")->trigger();
-    EXPECT_EQ(messages.count(LanguageText(2207)), 1) << Messages();
+    EXPECT_EQ(messages.count(PortDisconnectedText("COM1")), 1) << Messages();  // its pseudo-terminal closed
     EXPECT_FALSE(Said(1412) || Said(1413) || Said(1289)) << Messages();
     EXPECT_FALSE(comm->Connected());
     EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << "the main window closed the dialog";

@@ -33,7 +33,7 @@ const std::map<QString, QStringList> kAllowed = {
     {"config", {"base", "comm", "ui", "linedriver"}},
     {"module", {"base", "comm", "ui", "linedriver"}},
     {"readout", {"base", "comm", "ui", "linedriver"}},
-    {"read", {"base", "comm", "main", "readout", "linedriver", "protocol"}},
+    {"read", {"base", "comm", "options", "main", "readout", "linedriver", "protocol"}},
     {"devsim", {"linedriver", "protocol"}},
     {"app", {"base", "comm", "ui", "options", "main", "config", "module", "readout", "linedriver"}},
 };
