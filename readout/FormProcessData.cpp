@@ -110,6 +110,7 @@ void TFormProcessData::SetUpPlot() {
     connect(ui->btSavePlot, &QPushButton::clicked, this, &TFormProcessData::btSavePlotClick);
     ui->spData->setStretchFactor(0, 2);
     ui->spData->setStretchFactor(1, 3);
+    UpdateHeaders();
 }
 
 TProcessPlot *TFormProcessData::Plot() const { return ui->ProcessPlot; }
