@@ -85,7 +85,9 @@ void TProcessPlot::BuildQuantity(TPlotQuantity quantity) {
 void TProcessPlot::SetModel(const TProcessTableModel *model) {
     if (model_) disconnect(model_, nullptr, this, nullptr);
     model_ = model;
-    if (model_) connect(model_, &QAbstractItemModel::rowsInserted, this, &TProcessPlot::Refresh);
+    if (model_) connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (following_) Refresh();
+    });
     Refresh();
 }
 
@@ -215,4 +217,12 @@ int TProcessPlot::PointCount() const {
     for (const auto &list : series_)
         for (const QLineSeries *series : list) n += int(series->count());
     return n;
+}
+
+qint64 TProcessPlot::LastPointTime() const {
+    double last = 0;
+    for (const auto &list : series_)
+        for (const QLineSeries *series : list)
+            if (series->isVisible() && series->count() > 0) last = std::max(last, series->at(series->count() - 1).x());
+    return qint64(last);
 }

@@ -3,8 +3,8 @@
 // (TPlotQuantity) from the rows of a TProcessTableModel over the reception time, each quantity on an
 // axis of its own titled with its unit and drawn in the colour of its lines.
 //
-// Following (the default) the time axis spans the whole session and moves on with every new row.
-// Dragging a rectangle zooms in and pauses following; a right click zooms out; ResetZoom shows the
+// Following (the default) the time axis spans the whole session (at least a minute) and the curves
+// take in every new row. Paused, the plot stays as it is while rows go on into the table. Dragging a rectangle zooms in and pauses following; a right click zooms out; ResetZoom shows the
 // whole session again and follows. The curves are reduced to at most a few points per two pixels
 // (DecimateMinMax), so a redraw costs the same after 20,000 rows as after 200. The plot has no timer
 // of its own: it redraws when a row arrives or the operator acts.
@@ -50,6 +50,8 @@ public:
     QDateTime ShownFrom() const;
     QDateTime ShownUntil() const;
     int PointCount() const;
+    // Time of the newest point drawn (ms since the epoch); 0 when nothing is drawn.
+    qint64 LastPointTime() const;
 
 signals:
     void FollowingChanged(bool following);
