@@ -36,7 +36,7 @@ const char *LabelFormat(TPlotQuantity quantity) {
     }
 }
 
-constexpr qint64 kMinimumSpanMs = 60 * 1000;   // a session's first minute is shown as one minute
+constexpr qint64 kMinimumSpanMs = 10 * 1000;   // the first rows of a session are not drawn as one spot
 constexpr qint64 kDayMs = 24 * 3600 * 1000;
 
 } // namespace
@@ -85,8 +85,14 @@ void TProcessPlot::BuildQuantity(TPlotQuantity quantity) {
 void TProcessPlot::SetModel(const TProcessTableModel *model) {
     if (model_) disconnect(model_, nullptr, this, nullptr);
     model_ = model;
+    // Rows added in one go (a burst of events) cost one redraw, after them.
     if (model_) connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (following_) Refresh();
+        if (!following_ || refreshPending_) return;
+        refreshPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            refreshPending_ = false;
+            if (following_) Refresh();
+        });
     });
     Refresh();
 }
@@ -164,6 +170,7 @@ void TProcessPlot::FitValueAxes() {
             }
         const auto [from, to] = PaddedRange(low, high);
         axes_[size_t(q)]->setRange(from, to);
+        axes_[size_t(q)]->applyNiceNumbers();   // ticks at round values the eye reads at once
     }
 }
 
@@ -176,7 +183,8 @@ void TProcessPlot::UserChangedRange() {
     });
 }
 
-int TProcessPlot::Buckets() const { return std::max(16, int(chart()->plotArea().width() / 2)); }
+// A bucket every 3 pixels: up to 4 points each, as fine as the line can show.
+int TProcessPlot::Buckets() const { return std::max(16, int(chart()->plotArea().width() / 3)); }
 
 void TProcessPlot::resizeEvent(QResizeEvent *event) {
     QChartView::resizeEvent(event);

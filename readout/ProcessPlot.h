@@ -3,9 +3,9 @@
 // (TPlotQuantity) from the rows of a TProcessTableModel over the reception time, each quantity on an
 // axis of its own titled with its unit and drawn in the colour of its lines.
 //
-// Following (the default) the time axis spans the whole session (at least a minute) and the curves
+// Following (the default) the time axis spans the whole session (at least 10 s) and the curves
 // take in every new row. Paused, the plot stays as it is while rows go on into the table. Dragging a rectangle zooms in and pauses following; a right click zooms out; ResetZoom shows the
-// whole session again and follows. The curves are reduced to at most a few points per two pixels
+// whole session again and follows. The curves are reduced to at most a few points per three pixels
 // (DecimateMinMax), so a redraw costs the same after 20,000 rows as after 200. The plot has no timer
 // of its own: it redraws when a row arrives or the operator acts.
 #include "readout/ProcessSeries.h"
@@ -74,4 +74,5 @@ private:
     std::array<bool, korvul::kPlotQuantities> shown_{true, true, false, false, false, false};
     bool following_ = true;
     bool settingRange_ = false;
+    bool refreshPending_ = false;
 };

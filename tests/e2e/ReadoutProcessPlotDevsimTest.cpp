@@ -35,7 +35,8 @@ protected:
     }
     // Shows the window; script runs every 5 ms while it is the modal window, until it returns true or
     // 60 s have passed (then the window is closed through its Exit button and the test fails).
-    void Run(const std::function<bool(TFormProcessData *)> &script) {
+    void Run(const std::function<bool(TFormProcessData *)> &script,
+             const TProcessDataHeader &header = {"4711", "815", "1001", "1.0", "NX", "17.05.24"}) {
         QTimer operatorTimer;
         QElapsedTimer clock;
         clock.start();
@@ -47,7 +48,7 @@ protected:
             if (done || clock.hasExpired(60000)) w->findChild<QPushButton *>("Button6")->click();
         });
         operatorTimer.start(5);
-        ShowProcessData(nullptr, TProcessDataHeader{"4711", "815", "1001", "1.0", "NX", "17.05.24"});
+        ShowProcessData(nullptr, header);
         EXPECT_TRUE(done) << "the script did not end within 60 s";
     }
     static qint64 NewestRow(TFormProcessData *w) {
@@ -72,8 +73,8 @@ TEST_P(ReadoutProcessPlotType, ShowsTheChosenQuantitiesWithUnitsAndFollowsNewRow
             withVolumes = plot->AxisTitles();
             rowsAt = w->RowCount();
             step = 1;
-        } else if (step == 1 && w->RowCount() > rowsAt) {
-            followedNewRow = plot->LastPointTime() == NewestRow(w) && plot->ShownUntil().toMSecsSinceEpoch() >= NewestRow(w);
+        } else if (step == 1 && w->RowCount() > rowsAt && plot->LastPointTime() == NewestRow(w)) {
+            followedNewRow = plot->ShownUntil().toMSecsSinceEpoch() >= NewestRow(w);
             w->findChild<QPushButton *>("btPause")->click();
             pauseText = w->findChild<QPushButton *>("btPause")->text();
             pausedAt = plot->LastPointTime();
@@ -156,9 +157,9 @@ TEST_F(ReadoutProcessPlot, ScreenshotsOfTheWindowForTheDocumentation) {
     const QString dir = qEnvironmentVariable("KORVUL_SCREENSHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "KORVUL_SCREENSHOT_DIR is not set";
     const struct {
-        const char *language, *ident, *name;
-    } shots[] = {{"DE", "9301", "process-data-de"}, {"EN", "9301", "process-data-en"},
-                 {"DE", "9140", "process-data-nx17-de"}, {"EN", "9140", "process-data-nx17-en"}};
+        const char *language, *ident, *name, *type;
+    } shots[] = {{"DE", "9301", "process-data-de", "NX-18"}, {"EN", "9301", "process-data-en", "NX-18"},
+                 {"DE", "9140", "process-data-nx17-de", "NX-17"}, {"EN", "9140", "process-data-nx17-en", "NX-17"}};
     for (const auto &shot : shots) {
         ASSERT_TRUE(LoadLanguageModuleFile(korvultest::BinDir() + "/korvul" + shot.language + ".lng"));
         Open(shot.ident);
@@ -167,7 +168,7 @@ TEST_F(ReadoutProcessPlot, ScreenshotsOfTheWindowForTheDocumentation) {
             w->findChild<QCheckBox *>("cbFlowRates")->setChecked(true);
             if (w->RowCount() < 30) return false;
             return w->grab().save(dir + "/" + shot.name + ".png");
-        });
+        }, {"60421", "7301", "10020", "4.01", shot.type, QDate::currentDate().toString("dd.MM.yy")});
         sim.Stop();
     }
 }
