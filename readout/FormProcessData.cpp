@@ -141,6 +141,9 @@ void TFormProcessData::showEvent(QShowEvent *event) {
     UpdateHeaders();
     Timer1.setInterval(ScaledMs(period_ * 1000));
     ui->btSet->setEnabled(false);
+    // The table has the keyboard at first: a blinking text cursor in the period would wake an otherwise
+    // idle window twice a second.
+    ui->StringGrid1->setFocus();
     QTimer::singleShot(0, this, [this] {
         if (!Tick()) return;
         if (!closing_) Timer1.start();
