@@ -20,6 +20,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -277,8 +278,14 @@ QString TFormProcessData::AskSaveName(uint16_t title, const QString &suffix, con
     const QString name = QStringLiteral("korvul-process-%1-%2.%3")
                              .arg(device, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
     QString filter = filters.value(0);
-    return QFileDialog::getSaveFileName(this, LanguageText(title), QDir::home().filePath(name),
-                                        filters.join(QStringLiteral(";;")), &filter);
+    QString path = QFileDialog::getSaveFileName(this, LanguageText(title), QDir::home().filePath(name),
+                                                filters.join(QStringLiteral(";;")), &filter);
+    // A name typed without suffix takes the one of the chosen file type ("*.svg" in "SVG drawing (*.svg)").
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filter);
+        path += m.hasMatch() ? m.captured(1) : QLatin1Char('.') + suffix;
+    }
+    return path;
 }
 
 void TFormProcessData::btSaveCsvClick() {

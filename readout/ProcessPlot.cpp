@@ -116,6 +116,8 @@ void TProcessPlot::SetQuantityShown(TPlotQuantity quantity, bool shown) {
         if (!shown) series->clear();
     }
     Refresh();
+    // Paused, the other axes keep the operator's zoom; the one just shown fits its curve.
+    if (shown && !following_) FitValueAxis(quantity);
 }
 
 void TProcessPlot::SetFollowing(bool following) {
@@ -160,18 +162,21 @@ void TProcessPlot::RedrawCurves(double from, double to) {
 }
 
 void TProcessPlot::FitValueAxes() {
-    for (int q = 0; q < kPlotQuantities; ++q) {
-        if (!shown_[size_t(q)]) continue;
-        double low = INFINITY, high = -INFINITY;
-        for (const QLineSeries *series : series_[size_t(q)])
-            for (const QPointF &p : series->points()) {
-                low = std::min(low, p.y());
-                high = std::max(high, p.y());
-            }
-        const auto [from, to] = PaddedRange(low, high);
-        axes_[size_t(q)]->setRange(from, to);
-        axes_[size_t(q)]->applyNiceNumbers();   // ticks at round values the eye reads at once
-    }
+    for (int q = 0; q < kPlotQuantities; ++q)
+        if (shown_[size_t(q)]) FitValueAxis(TPlotQuantity(q));
+}
+
+void TProcessPlot::FitValueAxis(TPlotQuantity quantity) {
+    double low = INFINITY, high = -INFINITY;
+    for (const QLineSeries *series : series_[size_t(quantity)])
+        for (const QPointF &p : series->points()) {
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+    const auto [from, to] = PaddedRange(low, high);
+    QValueAxis *axis = axes_[size_t(quantity)];
+    axis->setRange(from, to);
+    axis->applyNiceNumbers();   // ticks at round values the eye reads at once
 }
 
 // A zoom by the operator pauses following and draws the curves in the new range's detail; deferred,

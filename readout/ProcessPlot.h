@@ -63,6 +63,7 @@ private:
     void BuildQuantity(korvul::TPlotQuantity quantity);
     void RedrawCurves(double from, double to);
     void FitValueAxes();
+    void FitValueAxis(korvul::TPlotQuantity quantity);
     void UserChangedRange();
     int Buckets() const;
 
