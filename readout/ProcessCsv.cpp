@@ -2,9 +2,20 @@
 
 #include "read/ReadOutput.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace korvul {
+
+namespace {
+// The register in hexadecimal as "0x80000000": read as a number it would be taken as decimal (and
+// "00000000" would lose its digits). A status that is no hexadecimal number stays as sent.
+QString RegisterCell(const QString &status) {
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]+$"));
+    const QString text = EscapeControls(status.trimmed());
+    return hex.match(text).hasMatch() ? QStringLiteral("0x") + text : text;
+}
+} // namespace
 
 QStringList ProcessCsvTitles(const QStringList &rawTitles, const QString &stampTitle, const QString &registerTitle,
                              int typeCode) {
@@ -36,6 +47,7 @@ QStringList ProcessCsvCells(const TProcessSample &sample, QChar decimalSeparator
     for (int c = kCsvDeviceTime; c < kCsvColumns; ++c) {
         const QString &cell = row[size_t(kCsvRawColumn[c])];
         if (c == kCsvStatus) cells << StatusCheck(cell);
+        else if (c == kCsvStatusRegister) cells << RegisterCell(cell);
         else if (IsProcessNumberColumn(kCsvRawColumn[c])) cells << DotDecimal(cell, decimalSeparator);
         else cells << EscapeControls(cell.trimmed());
     }

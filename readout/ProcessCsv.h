@@ -17,7 +17,7 @@ enum TProcessCsvColumn {
     kCsvCompressibility, kCsvFlowRate, kCsvCorrectedFlowRate, kCsvStatus, kCsvStatusRegister, kCsvColumns
 };
 // Raw column behind each CSV column from kCsvDeviceTime to kCsvStatusRegister (the status twice: as
-// Ok/Er and as the register in hexadecimal).
+// Ok/Er and as the register, "0x80000000").
 inline constexpr int kCsvRawColumn[kCsvColumns] = {-1, 0, 1, 2, 3, 4, 5, 6, 8, 9, 7, 7};
 
 // Titles of the CSV columns: rawTitles are the ten raw titles (texts 320-329), stampTitle and
@@ -26,7 +26,8 @@ inline constexpr int kCsvRawColumn[kCsvColumns] = {-1, 0, 1, 2, 3, 4, 5, 6, 8, 9
 QStringList ProcessCsvTitles(const QStringList &rawTitles, const QString &stampTitle, const QString &registerTitle,
                              int typeCode);
 // The cells of one sample: numbers with a dot whatever decimalSeparator the row was formatted with,
-// without padding; a flow rate the device does not send stays empty. A control character the device
+// without padding; a flow rate the device does not send stays empty; the status register in
+// hexadecimal with "0x" before it. A control character the device
 // sent in a text cell is written as "\xHH" (EscapeControls), so every row stays one line.
 QStringList ProcessCsvCells(const TProcessSample &sample, QChar decimalSeparator);
 // ISO 8601 with date, seconds and UTC offset; empty for an invalid time.

@@ -226,7 +226,7 @@ TEST_F(ReadToolDevsim, ProcessDataAsCsvWithTheWindowsTitlesAndOneRowPerRequest) 
         EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(cells[kCsvDeviceTime]).hasMatch()) << lines[i].toStdString();
         EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+$").match(cells[kCsvPressure]).hasMatch()) << lines[i].toStdString();
         EXPECT_EQ(cells[kCsvStatus], "Ok");
-        EXPECT_EQ(cells[kCsvStatusRegister], "80000000");
+        EXPECT_EQ(cells[kCsvStatusRegister], "0x80000000");
     }
 }
 

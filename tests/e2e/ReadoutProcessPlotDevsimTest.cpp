@@ -152,7 +152,8 @@ TEST_F(ReadoutProcessPlot, SavesTheSessionAsCsvAndThePlotAsPngAndSvg) {
 }
 
 // Pictures for the documentation: the window after some rows with pressure, temperature and flow
-// rates on the plot, in both languages and for both request kinds.
+// rates on the plot, in both languages and for both request kinds; beside each, the session as CSV and
+// the plot as SVG and PNG.
 TEST_F(ReadoutProcessPlot, ScreenshotsOfTheWindowForTheDocumentation) {
     const QString dir = qEnvironmentVariable("KORVUL_SCREENSHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "KORVUL_SCREENSHOT_DIR is not set";
@@ -167,7 +168,10 @@ TEST_F(ReadoutProcessPlot, ScreenshotsOfTheWindowForTheDocumentation) {
             w->resize(1180, 760);
             w->findChild<QCheckBox *>("cbFlowRates")->setChecked(true);
             if (w->RowCount() < 30) return false;
-            return w->grab().save(dir + "/" + shot.name + ".png");
+            // The window's own files beside the pictures, for a look with other programs.
+            const QString base = dir + "/" + shot.name;
+            return w->grab().save(base + ".png") && w->SaveCsv(base + ".csv") && w->SavePlot(base + "-plot.svg") &&
+                   w->SavePlot(base + "-plot.png");
         }, {"60421", "7301", "10020", "4.01", shot.type, QDate::currentDate().toString("dd.MM.yy")});
         sim.Stop();
     }
