@@ -2,8 +2,7 @@
 // one row from devsim (NX-18), stops its timer, and is then fed rows as the readout adds them. Side by
 // side in one run: the window with a handful of rows ("empty") and the same window after --rows rows
 // (default 20,000): resident memory, the cost of one new row (added, plot redrawn, window painted;
-// the mean over 200 rows),
-// and the CPU the idle window uses over 2 s. Goal: the cost of a new row after 20,000 rows at most 3x
+// the mean over 200 rows) and the CPU the idle window uses over 2 s. Goal: the cost of a new row after 20,000 rows at most 3x
 // its cost in the empty window, memory below 1 kB per row, and no CPU while idle.
 // Run: build/bin/process_bench [--rows N]
 #include "app/LangSupp.h"
@@ -148,6 +147,32 @@ void MeasureSession(TFormProcessData *w, int rows) {
     std::fflush(stdout);
 }
 
+// Connects to devsim, then shows the window and measures in it once its first row is in; 0 when measured.
+int RunWindow(int rows) {
+    int result = 1;
+    try {
+        if (!korvul::ConnectDevice()) return 1;
+        korvul::IdentifyDeviceType();
+        korvul::DisconnectDevice();
+    } catch (const std::exception &e) {
+        std::printf("connect failed: %s\n", e.what());
+        return 1;
+    }
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *w = qobject_cast<TFormProcessData *>(QApplication::activeModalWidget());
+        if (!w || w->RowCount() < 1) return;
+        watch.stop();
+        w->resize(1180, 760);
+        MeasureSession(w, rows);
+        w->findChild<QPushButton *>("Button6")->click();
+        result = 0;
+    });
+    watch.start(10);
+    korvul::ShowProcessData(nullptr, korvul::TProcessDataHeader{"1", "2", "3", "4.01", "NX-18", "08.12.26"});
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -172,27 +197,7 @@ int main(int argc, char **argv) {
     }
     korvul::TCommClass comm("QT");
     korvul::SetCommObjectForTests(&comm);
-    int result = 1;
-    try {
-        if (korvul::ConnectDevice()) {
-            korvul::IdentifyDeviceType();
-            korvul::DisconnectDevice();
-            QTimer watch;
-            QObject::connect(&watch, &QTimer::timeout, [&] {
-                auto *w = qobject_cast<TFormProcessData *>(QApplication::activeModalWidget());
-                if (!w || w->RowCount() < 1) return;
-                watch.stop();
-                w->resize(1180, 760);
-                MeasureSession(w, rows);
-                w->findChild<QPushButton *>("Button6")->click();
-                result = 0;
-            });
-            watch.start(10);
-            korvul::ShowProcessData(nullptr, korvul::TProcessDataHeader{"1", "2", "3", "4.01", "NX-18", "08.12.26"});
-        }
-    } catch (const std::exception &e) {
-        std::printf("connect failed: %s\n", e.what());
-    }
+    const int result = RunWindow(rows);
     korvul::SetCommObjectForTests(nullptr);
     kill(pid, SIGTERM);
     int status = 0;
