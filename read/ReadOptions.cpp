@@ -241,8 +241,9 @@ Commands:
             and prints their paths. --mode overrides READOUTMODE, --channel overrides CHANNELMODE
             (a number reads that channel only). Progress goes to standard error on a terminal.
   process   prints process data rows: a title line and one line per answer with the columns of the
-            process data window, separated by PDBSEPARATORCHARACTER (default TAB); --csv separates by
-            commas and quotes as CSV requires. --count requests (default 1), --period seconds from
+            process data window, separated by PDBSEPARATORCHARACTER (default TAB); --csv writes the
+            window's "Save as CSV" layout instead: UTF-8, commas, dot decimals, titles with their units
+            ("Pressure [bar]"), an ISO 8601 time stamp with date first. --count requests (default 1), --period seconds from
             the start of one request to the start of the next (default PDBPERIOD; 5 to 99, NX-17 at
             least 10). The device's own answer time lies inside the period (about 0.5 s; the NX-17
             needs 8 s to answer); a request that takes longer than the period is followed at once.

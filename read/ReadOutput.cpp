@@ -1,5 +1,7 @@
 #include "read/ReadOutput.h"
 
+#include "base/ControlText.h"
+
 #include "main/CommonDataView.h"
 
 #include <QJsonArray>
@@ -138,17 +140,6 @@ QByteArray CommonDataJson(const TCommonReport &report) {
     root["device"] = DeviceObject(report.Info);
     root["channels"] = channels;
     return EscapeJsonControls(QJsonDocument(root).toJson(QJsonDocument::Indented));
-}
-
-QString EscapeControls(const QString &text, QStringView keep) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (!IsControl(c) || keep.contains(ch)) out += ch;
-        else out += QLatin1String(c < 0x80 ? "\\x" : "\\u00") + QLatin1Char(kHex[c >> 4]) + QLatin1Char(kHex[c & 15]);
-    }
-    return out;
 }
 
 QString CsvField(const QString &field) {

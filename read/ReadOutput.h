@@ -2,6 +2,7 @@
 // What korvul-read prints: the common data as key=value lines or JSON, and process data rows as
 // separated text or CSV. Pure functions of the data read; the values shown come from the main window's
 // own display rules (BuildCommonDataView), so the tool and the window never disagree.
+#include "base/ControlText.h"
 #include "comm/DeviceTypes.h"
 #include "comm/StrList.h"
 #include "readout/ProcessData.h"
@@ -39,11 +40,6 @@ QString CommonDataText(const TCommonReport &report);
 // Control characters in texts are JSON escapes ("\u001b"), so the document reads back to the texts as
 // read and shows no control character on a terminal.
 QByteArray CommonDataJson(const TCommonReport &report);
-
-// Text as a terminal can show it without acting on it: every control character (C0 below U+0020, DEL,
-// the C1 range U+0080..U+009F), except those in `keep`, is written as "\xHH" (C1 as "\u0080".."\u009F").
-// Printable text, including any non-ASCII character, is unchanged.
-QString EscapeControls(const QString &text, QStringView keep = {});
 
 // One field as CSV needs it: quoted (quotes doubled) when it holds a comma, a quote, CR or LF, or
 // starts or ends with a blank.

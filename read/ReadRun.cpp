@@ -19,6 +19,7 @@
 #include "readout/ArchiveFile.h"
 #include "readout/ArchiveReadout.h"
 #include "readout/ArchiveRules.h"
+#include "readout/ProcessCsv.h"
 #include "readout/ProcessData.h"
 
 #include <QDeadlineTimer>
@@ -253,7 +254,8 @@ int RunProcess(const TReadOptions &o) {
     }
     const QChar separator(static_cast<char16_t>(std::clamp(Settings().PDBSEPARATORCHARACTER, 1, 0xFFFF)));
     DisconnectDevice();
-    Print(ProcessLine(ShownTitles(ProcessDataTitles()), o.Csv, separator));
+    const QChar decimal = LocaleFormats().DecimalSeparator;
+    Print(o.Csv ? ProcessCsvHeader(info.TypeCode) : ProcessLine(ShownTitles(ProcessDataTitles()), false, separator));
     QDeadlineTimer nextRow(0);
     for (int i = 0; i < o.Count && !ReadInterrupted(); ++i) {
         WaitUntilOrInterrupted(nextRow);
@@ -262,7 +264,8 @@ int RunProcess(const TReadOptions &o) {
         // answer time (8 s for the NX-17) lies inside it, not on top of it.
         nextRow.setRemainingTime(ScaledMs(period * 1000));
         const std::optional<TProcessRow> row = ReadProcessDataRow();
-        if (row) Print(ProcessLine(ShownRowCells(*row), o.Csv, separator));
+        if (row && o.Csv) Print(ProcessCsvLine(ProcessCsvCells({QDateTime::currentDateTime(), *row}, decimal)));
+        else if (row) Print(ProcessLine(ShownRowCells(*row), false, separator));
         else ReadMessage(QStringLiteral("answer %1 unusable (checksum or layout); no row").arg(i + 1));
     }
     return ReadInterrupted() ? kExitInterrupted : kExitOk;

@@ -1,6 +1,7 @@
 #pragma once
 // The process data readout without its window: the request by device type, the two answer layouts,
 // the status check, the period rules and the clipboard text.
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -13,6 +14,13 @@ inline constexpr int kRawColumns = 10;
 inline constexpr int kShownColumns = 8;
 inline constexpr int kStatusColumn = 7;
 using TProcessRow = std::array<QString, kRawColumns>;
+
+// One answer as the readout keeps it: the program's clock at reception (the device sends its time of
+// day only) and the raw row.
+struct TProcessSample {
+    QDateTime Received;
+    TProcessRow Row;
+};
 
 // Column order of the shown table: shown column i takes raw column order[i].
 inline constexpr const char *kCounterOrder = "01234567";

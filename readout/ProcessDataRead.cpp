@@ -1,4 +1,5 @@
 #include "readout/ProcessData.h"
+#include "readout/ProcessCsv.h"
 
 #include "base/LangSupp.h"
 #include "comm/DeviceTypes.h"
@@ -8,6 +9,7 @@ namespace korvul {
 
 namespace {
 constexpr uint16_t kFirstTitleText = 320;
+constexpr uint16_t kTextStampTitle = 3214, kTextRegisterTitle = 3215;
 } // namespace
 
 std::optional<TProcessRow> ReadProcessDataRow() {
@@ -36,6 +38,11 @@ QStringList ProcessDataTitles() {
     QStringList titles;
     for (int c = 0; c < kRawColumns; ++c) titles << LanguageText(TextNumber(kFirstTitleText, c));
     return titles;
+}
+
+QString ProcessCsvHeader(int typeCode) {
+    return ProcessCsvLine(ProcessCsvTitles(ProcessDataTitles(), LanguageText(kTextStampTitle),
+                                           LanguageText(kTextRegisterTitle), typeCode));
 }
 
 } // namespace korvul

@@ -7,6 +7,7 @@
 #include "main/CommonDataWrite.h"
 #include "read/ReadOptions.h"
 #include "readout/ArchiveReadout.h"
+#include "readout/ProcessCsv.h"
 #include "readout/ProcessData.h"
 #include "support/LineProxy.h"
 
@@ -238,10 +239,10 @@ TEST_P(ProxyProcess, DamagedAnswerIsReportedNeverShownAsAValue) {
     EXPECT_EQ(proxy.Replaced(), c.replaces);
     for (const QString &line : lines) {
         const QStringList cells = line.split(',');
-        ASSERT_EQ(cells.size(), kShownColumns) << line.toStdString();
-        EXPECT_EQ(cells[kStatusColumn], "Ok") << line.toStdString();
+        ASSERT_EQ(cells.size(), kCsvColumns) << line.toStdString();
+        EXPECT_EQ(cells[kCsvStatus], "Ok") << line.toStdString();
         bool ok1 = false, ok2 = false;
-        const double v1 = QString(cells[1]).remove(' ').toDouble(&ok1), v2 = QString(cells[2]).remove(' ').toDouble(&ok2);
+        const double v1 = cells[kCsvVolume].toDouble(&ok1), v2 = cells[kCsvCorrectedVolume].toDouble(&ok2);
         ASSERT_TRUE(ok1 && ok2) << line.toStdString();
         EXPECT_NEAR(v2 - v1, 111111.0, 0.01) << line.toStdString();
         EXPECT_GE(v1, 123456.0) << line.toStdString();

@@ -6,6 +6,7 @@
 #include "comm/Items.h"
 #include "read/ReadOptions.h"
 #include "readout/ArchiveReadout.h"
+#include "readout/ProcessCsv.h"
 #include "readout/ProcessData.h"
 
 #include <QDir>
@@ -206,20 +207,26 @@ TEST_F(ReadToolDevsim, ArchiveOfEveryChannelSkipsTheChannelWithoutCustomerNumber
 
 // ---- process data ----
 
+// The CSV layout of the window's "Save as CSV": titles with units, an ISO 8601 time stamp with date,
+// dot decimals, the status as Ok/Er and as the register.
 TEST_F(ReadToolDevsim, ProcessDataAsCsvWithTheWindowsTitlesAndOneRowPerRequest) {
     ASSERT_TRUE(sim.Start({"--type", "9301"}, Link(), kScale));
     const TToolRun r = Tool({"process", "--csv", "--count", "3", "--period", "5"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
-    QStringList titles = ProcessDataTitles().mid(0, kShownColumns);
-    for (QString &t : titles) t = t.contains(',') ? '"' + t + '"' : t;
-    EXPECT_EQ(lines[0], titles.join(','));
+    EXPECT_EQ(lines[0] + '\n', ProcessCsvHeader(93));
+    EXPECT_TRUE(lines[0].contains(LanguageText(323) + " [bar]")) << lines[0].toStdString();
     for (int i = 1; i < 4; ++i) {
         const QStringList cells = lines[i].split(',');
-        ASSERT_EQ(cells.size(), kShownColumns) << lines[i].toStdString();
-        EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(cells[0]).hasMatch()) << lines[i].toStdString();
-        EXPECT_EQ(cells[kStatusColumn], "Ok");
+        ASSERT_EQ(cells.size(), kCsvColumns) << lines[i].toStdString();
+        EXPECT_TRUE(QDateTime::fromString(cells[kCsvStamp], Qt::ISODate).isValid()) << lines[i].toStdString();
+        EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-Z]").match(cells[kCsvStamp]).hasMatch())
+            << lines[i].toStdString();
+        EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(cells[kCsvDeviceTime]).hasMatch()) << lines[i].toStdString();
+        EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+$").match(cells[kCsvPressure]).hasMatch()) << lines[i].toStdString();
+        EXPECT_EQ(cells[kCsvStatus], "Ok");
+        EXPECT_EQ(cells[kCsvStatusRegister], "0x80000000");
     }
 }
 

@@ -244,6 +244,9 @@ TEST(ReadoutWindows, NoTextPlaceholderLeftInEitherLanguage) {
             for (auto *l : w->findChildren<QLabel *>()) texts << l->text();
             for (auto *t : w->findChildren<QTableWidget *>())
                 for (int c = 0; c < t->columnCount(); ++c) texts << t->horizontalHeaderItem(c)->text();
+            for (auto *t : w->findChildren<QTableView *>())
+                for (int c = 0; t->model() && c < t->model()->columnCount(); ++c)
+                    texts << t->model()->headerData(c, Qt::Horizontal).toString();
             for (const QString &text : texts)
                 EXPECT_FALSE(QRegularExpression("^str[0-9]+$").match(text).hasMatch()) << code << " " << text.toStdString();
         }

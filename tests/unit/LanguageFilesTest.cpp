@@ -36,6 +36,7 @@ constexpr TRange kRequired[] = {
     {250, 251}, {253, 254}, {256, 258},                  // readout and common data messages
     {231, 232}, {235, 236},                              // archive readout: end of the readout
     {311, 314}, {340, 342},                              // process data
+    {3200, 3217},                                        // process data: plot, CSV and picture files
     {423, 426}, {450, 453},                              // user options
     {613, 613}, {618, 618},                              // serial interface settings
     {850, 850}, {910, 910}, {912, 912}, {921, 921},      // set time, new device access code
@@ -62,13 +63,14 @@ struct TFormat {
     uint16_t number;
     const char *signature;
 };
-constexpr std::array<TFormat, 42> kFormats = {{
+constexpr std::array<TFormat, 43> kFormats = {{
     {210, "d"},   {215, "d"},  {220, "s"},  {235, "d"},   {236, "s"},   {257, "d"},   {341, "dd"},  {424, "s"},
     {1221, "d"},  {1222, "dff"}, {1285, "s"}, {1287, "ff"}, {1302, "s"}, {1303, "s"},
     {1304, "s"},  {1310, "d"}, {1333, "ss"}, {1334, "f"}, {1336, "s"},  {1414, "s"},
     {1443, "f"},  {1820, "dsss"}, {2202, "d"}, {2206, "d"}, {2211, "s"}, {3000, "s"}, {3020, "ss"}, {4014, "ds"},
     {3100, "s"},  {3101, "s"}, {3103, "sss"}, {3104, "ssd"}, {3105, "s"}, {3106, "ss"}, {3108, "s"}, {3109, "s"},
     {3110, "ss"}, {3111, "sdss"}, {3112, "sss"}, {3118, "s"}, {3119, "ss"}, {3121, "ss"},
+    {3213, "s"},
 }};
 
 // Device types of the identification table, for the status texts (base 40000 + type x 100 + bit).
