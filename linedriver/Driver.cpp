@@ -55,7 +55,8 @@ int32_t CmdOpen(const void *data) {
     const std::string path = ResolvePortName(parsed.port);
     if (path.empty()) return deOpenFailed;
     if (IsOpen()) ClosePort();  // a second open replaces the first instead of leaking it
-    if (s.port.open(path.c_str()) != 0) return deOpenFailed;
+    if (const int err = s.port.open(path.c_str()); err != 0)
+        return IsConnectionError(err) ? deNetConnection : deOpenFailed;
     const int err = parsed.badTimeout ? EINVAL : s.port.applySettings(parsed.settings);
     if (err != 0) {
         s.port.close();
@@ -115,6 +116,10 @@ Trace &TraceLog() { return g_trace; }
 
 bool IsOpen() {
     return (g_state.lineState & (lsInitialised | lsPortOpen)) == (lsInitialised | lsPortOpen);
+}
+
+int32_t PortFailure(int err, int32_t otherwise) {
+    return g_state.port.isNetwork() && IsConnectionError(err) ? deNetConnection : otherwise;
 }
 
 bool CountsAsLineError(uint32_t errors) {

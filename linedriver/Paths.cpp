@@ -1,5 +1,7 @@
 #include "linedriver/Paths.h"
 
+#include "linedriver/NetPort.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -47,6 +49,7 @@ int ComNumber(std::string_view name) {
 
 std::string ResolvePortName(std::string_view name) {
     if (name.empty()) return {};
+    if (IsNetworkPortName(name)) return std::string(name);  // a network port is no file name
     if (name.find('/') != std::string_view::npos) return std::string(name);
     if (name != "." && name != "..") {
         const std::string dir = KorvulConfigDir();
