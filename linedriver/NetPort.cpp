@@ -251,6 +251,11 @@ int NetPort::receive() {
     while (n < 0 && errno == EINTR);
     if (n == 0) return ECONNRESET;  // the server closed the connection
     if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : errno;
+    // Acknowledged at once: a server that sends an answer in two segments without TCP_NODELAY would
+    // otherwise hold the second until our delayed ACK (40 ms per exchange). Linux clears the flag
+    // again on its own, so it is set after every read.
+    const int on = 1;
+    setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
     dropBuffered();
     if (!telnet_) {
         std::memcpy(rx_, raw, size_t(n));
