@@ -81,14 +81,14 @@ int ArchiveRecordCount(const QByteArray &content) {
 
 QString RunMessage(int exitCode, const QByteArray &standardError) {
     if (exitCode == 0) return QStringLiteral("ok");
-    const QList<QByteArray> lines = standardError.split('\n');
-    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
-        QString line = QString::fromUtf8(lines[i]).trimmed();
-        if (line.isEmpty()) continue;
-        if (line.startsWith(QLatin1String("korvul-read: "))) line = line.mid(13);
-        return line;
+    QStringList said;
+    for (const QByteArray &raw : standardError.split('\n')) {
+        QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1String("korvul-read: "))) line = line.mid(13).trimmed();
+        if (!line.isEmpty() && !said.contains(line)) said << line;
     }
-    return QStringLiteral("ended with exit code %1").arg(exitCode);
+    if (said.isEmpty()) return QStringLiteral("ended with exit code %1").arg(exitCode);
+    return said.join(QStringLiteral(" | "));
 }
 
 } // namespace korvul

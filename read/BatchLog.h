@@ -50,8 +50,8 @@ QString BatchSummary(const QList<TDeviceResult> &results, const TBatchTotals &to
 // Records of an archive file: the "x<n>=" lines after "[IVDATA]".
 int ArchiveRecordCount(const QByteArray &content);
 
-// The message of a run from its standard error: its last non-empty line without the "korvul-read: "
-// prefix; "ok" for exit code 0.
+// The message of a run from its standard error: its lines without the "korvul-read: " prefix, each
+// once, joined by " | "; "ok" for exit code 0.
 QString RunMessage(int exitCode, const QByteArray &standardError);
 
 } // namespace korvul
