@@ -137,6 +137,7 @@ int NetPort::open(std::string_view url) {
     const Deadline deadline(kNetConnectTimeoutMs);
     if (const int err = connectTo(rest, deadline); err != 0) return err;
     baud_ = 0;
+    lost_ = 0;
     decoder_.reset();
     dropBuffered();
     if (!telnet_) return 0;
@@ -245,12 +246,14 @@ int NetPort::flush(bool transmit) {
 }
 
 int NetPort::receive() {
+    if (lost_ != 0) return lost_;
     uint8_t raw[kReceiveBuffer];
     ssize_t n;
     do n = recv(fd_, raw, telnet_ ? sizeof raw : sizeof rx_, MSG_DONTWAIT);
     while (n < 0 && errno == EINTR);
-    if (n == 0) return ECONNRESET;  // the server closed the connection
-    if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : errno;
+    if (n == 0) return lost_ = ECONNRESET;  // the server closed the connection
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return lost_ = errno;
+    if (n < 0) return 0;
     // Acknowledged at once: a server that sends an answer in two segments without TCP_NODELAY would
     // otherwise hold the second until our delayed ACK (40 ms per exchange). Linux clears the flag
     // again on its own, so it is set after every read.
@@ -280,6 +283,7 @@ int NetPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
             got = true;
             return 0;
         }
+        if (lost_ != 0) return lost_;
         pollfd p{fd_, POLLIN, 0};
         const int r = poll(&p, 1, wait.remainingMs());
         if (r < 0 && errno == EINTR) continue;
@@ -323,6 +327,7 @@ int NetPort::writeAll(const uint8_t *data, size_t n, size_t &written, Deadline &
 }
 
 int NetPort::sendRaw(const uint8_t *data, size_t n, Deadline &stall) {
+    if (lost_ != 0) return lost_;
     size_t sent = 0;
     while (sent < n) {
         const ssize_t r = send(fd_, data + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -332,7 +337,7 @@ int NetPort::sendRaw(const uint8_t *data, size_t n, Deadline &stall) {
             continue;
         }
         if (r < 0 && errno == EINTR) continue;
-        if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return errno;
+        if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return lost_ = errno;
         if (stall.expired()) return ETIMEDOUT;
         pollfd p{fd_, POLLOUT, 0};
         if (poll(&p, 1, stall.remainingMs()) < 0 && errno != EINTR) return errno;

@@ -77,6 +77,7 @@ private:
 
     int fd_ = -1;
     bool telnet_ = false;
+    int lost_ = 0;  // why the connection ended (ECONNRESET ...); every later read and write fails with it
     int64_t baud_ = 0;
     TelnetDecoder decoder_;
     uint8_t rx_[kReceiveBuffer] = {};  // data bytes not yet delivered: [rxHead_, rxEnd_)

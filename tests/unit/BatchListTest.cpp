@@ -7,8 +7,10 @@
 
 #include "support/TestSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -63,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, DeviceListRows, ::testing::Values(
 TEST(DeviceList, EntryBecomesTheArgumentsOfItsRunWithDefaultsAndCodeApart) {
     TBatchDefaults defaults{"/srv/out", "{device}.txt", "/etc/korvul.ini"};
     const TDeviceList list = ParseDeviceList(
-        "[north]\nport = tcp://gw:1\naccess-code = 12345678\nchannel = all\n[south]\ndir = /own\nread = common\n", defaults);
+        "[north]\nport = tcp://gw:1\naccess-code = 12345678\nchannel = all\n[south]\nread = common\n", defaults);
     ASSERT_EQ(list.Devices.size(), 2);
     const TDeviceEntry &north = list.Devices[0];
     EXPECT_EQ(north.Line, 1);
@@ -173,7 +175,7 @@ TEST(NameTemplate, TakenNamesGetANumberBeforeTheExtension) {
 // ---- run log ----
 
 TEST(BatchLog, IsoTimeCarriesTheZoneOffset) {
-    const QDateTime utc(QDate(2026, 12, 8), QTime(1, 2, 3, 45), QTimeZone::UTC);
+    const QDateTime utc(QDate(2026, 12, 8), QTime(1, 2, 3, 45), Qt::UTC);
     const QString text = IsoTime(utc);
     EXPECT_TRUE(QRegularExpression("^2026-12-0[78]T\\d\\d:\\d\\d:03\\.045[+-]\\d\\d:\\d\\d$").match(text).hasMatch())
         << text.toStdString();
