@@ -1,6 +1,7 @@
 #include "app/OptionRules.h"
 
 #include "app/Paths.h"
+#include "read/NetworkPortName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,6 +42,7 @@ QString ResolvePortDevice(const QString &name) {
     if (name.isEmpty()) return {};
     if (name.contains(QLatin1Char('/'))) return name;
     const QFileInfo link(ConfigDir() + QStringLiteral("/ports/") + name);
+    if (const QString url = NetworkPortEntry(link.filePath()); !url.isEmpty()) return url;
     if (link.isSymLink()) return link.symLinkTarget();
     if (link.exists()) return link.absoluteFilePath();
     if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) return {};
@@ -73,6 +75,10 @@ std::vector<TListedPort> EnumeratePorts(const QStringList &names, const std::fun
         if (name.isEmpty()) continue;
         if (std::any_of(ports.begin(), ports.end(), [&](const TListedPort &p) { return p.Name == name; })) continue;
         const QString device = resolve(name);
+        if (IsNetworkPortName(device)) {  // listed unprobed: a probe would connect to the gateway
+            ports.push_back({name, device});
+            continue;
+        }
         if (device.isEmpty() || !QFileInfo::exists(device)) continue;
         if (probe(device) != TPortProbe::Unusable) ports.push_back({name, device});
     }

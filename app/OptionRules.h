@@ -31,7 +31,8 @@ bool CreateDirectoryPath(const QString &path);
 QString ListedPortName(const QString &enumerated);
 // The digit of COM in a listed name (its fourth character), -1 when that is not a digit.
 int PortDigit(const QString &portName);
-// The device a port name stands for: the link <ConfigDir>/ports/<NAME> when present (its target), else
+// The device a port name stands for: the network port (tcp://, rfc2217://) that the ports-directory
+// entry names by its link target or first line; the link <ConfigDir>/ports/<NAME> when present (its target), else
 // COMn -> /dev/ttyS<n-1>; empty when the name names nothing.
 QString ResolvePortDevice(const QString &name);
 

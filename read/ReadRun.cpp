@@ -13,6 +13,7 @@
 #include "comm/Tcomm.h"
 #include "main/DeviceFailure.h"
 #include "read/NameTemplate.h"
+#include "read/NetworkPortName.h"
 #include "read/ReadOutput.h"
 #include "readout/ArchiveFile.h"
 #include "readout/ArchiveReadout.h"
@@ -302,7 +303,7 @@ QString DescribeFailure(const std::exception &e, int code) {
         return QStringLiteral("network port %1: the connection was refused or dropped").arg(ConnectionPortName());
     switch (code) {
     case kExitPort:
-        if (ConnectionPortName().contains(QLatin1String("://")))
+        if (IsNetworkPortName(ConnectionPortName()))
             return QStringLiteral("cannot connect to network port %1 (refused, unreachable, or no telnet COM-PORT "
                                   "agreement)").arg(ConnectionPortName());
         return QStringLiteral("cannot open port %1 (missing, or held by another program)").arg(ConnectionPortName());
