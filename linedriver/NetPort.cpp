@@ -265,7 +265,7 @@ int NetPort::receive() {
         rxEnd_ = size_t(n);
         return 0;
     }
-    uint8_t answers[kReceiveBuffer];
+    uint8_t answers[kReceiveBuffer + 2];
     ByteSink data{rx_, sizeof rx_};
     ByteSink reply{answers, sizeof answers};
     decoder_.feed(raw, size_t(n), data, reply);

@@ -63,9 +63,9 @@ public:
     void reset();
     void opened();  // the opening negotiation was sent: its options are wanted, not yet agreed
 
-    // Feeds received bytes: data go to `data`, negotiation answers to `reply`. Each sink needs room
-    // for `n` bytes (an answer of 3 bytes follows a request of 3 bytes); a command split across two
-    // calls is completed by the next one.
+    // Feeds received bytes: data go to `data`, negotiation answers to `reply`. `data` needs room for
+    // `n` bytes, `reply` for n + 2 (an answer of 3 bytes follows a request of 3 bytes, whose first two
+    // may have come with the previous call); a command split across calls is completed by the next.
     void feed(const uint8_t *in, size_t n, ByteSink &data, ByteSink &reply);
 
     bool comPortAgreed() const { return us_[telnet::kOptComPort] == Yes; }
