@@ -246,6 +246,7 @@ QString ReadUsageText() {
        korvul-read [options] archive [--mode complete|bom|codemark|dump] [--channel current|all|N] [--dir DIR]
                                      [--name-template TEMPLATE] [--code-mark N]
        korvul-read batch FILE [--jobs N] [--log FILE] [--dir DIR] [--name-template TEMPLATE]
+                              [--settings FILE] [--timeout SECONDS]
        korvul-read [options] process [--count N] [--period S] [--csv]
        korvul-read --help | --version
 
@@ -272,6 +273,8 @@ Commands:
             per device, devices on different ports in parallel (--jobs, default 4), devices on the
             same port or modem one after another. --log appends one JSON line per device; a summary
             goes to standard output. Entries with errors are reported with their line and skipped.
+            --dir, --name-template and --settings apply to entries without their own; --timeout
+            stops a device's run after that many seconds. "batch" must be the first argument.
 
 Options of every command:
   --port COMn|/dev/...|tcp://HOST:PORT|rfc2217://HOST:PORT
