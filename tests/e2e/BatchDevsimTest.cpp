@@ -13,6 +13,7 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 
@@ -141,22 +142,29 @@ TEST_F(BatchDevsim, SerialAndNetworkDevicesReadInOneRunEqualSingleRuns) {
         "# nightly list\n"
         "[local]\nport = COM1\nchannel = all\ndir = %1\n"
         "[telnet]\nport = %2\nchannel = all\ndir = %3\n"
-        "[raw]\nport = %4\nchannel = all\ndir = %5\n"
+        "[raw]\nport = %4\nchannel = all\ndir = %5\nname-template = {device}_{channel}_{date}.txt\n"
         "[broken]\nport = COM1\ncolour = blue\n"
         "[refused]\nport = tcp://127.0.0.1:%6\nchannel = 1\n")
         .arg(Dir("out1"), telnet.Url(), Dir("out2"), raw.Url(), Dir("out3")).arg(refused));
     const TToolRun r = Tool({"batch", list, "--jobs", "4", "--log", work.filePath("run.jsonl")}, 240000);
 
     EXPECT_EQ(r.exitCode, kExitBatch) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("line 16: unknown setting \"colour\"")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("line 17: unknown setting \"colour\"")) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("5 devices: 3 read, 1 failed, 1 skipped")) << r.out.toStdString();
+    const QString today = QDate::currentDate().toString("yyyyMMdd");
     for (int n = 1; n <= 3; ++n) {
-        const QStringList ref = FilesIn(Dir(QStringLiteral("ref%1").arg(n)));
-        const QStringList got = FilesIn(Dir(QStringLiteral("out%1").arg(n)));
+        // tempz.999 holds channel 1, tempz.996 channel 4: in channel order the names count down.
+        QStringList ref = FilesIn(Dir(QStringLiteral("ref%1").arg(n)));
+        std::reverse(ref.begin(), ref.end());
+        QStringList got = FilesIn(Dir(QStringLiteral("out%1").arg(n)));
+        if (n != 3) std::reverse(got.begin(), got.end());
         ASSERT_EQ(got.size(), ref.size()) << "device " << n;
         ASSERT_EQ(ref.size(), 4) << "a file per channel";
-        for (qsizetype i = 0; i < ref.size(); ++i)
+        for (qsizetype i = 0; i < ref.size(); ++i) {
+            if (n == 3) EXPECT_EQ(QFileInfo(got[i]).fileName(), QStringLiteral("raw_%1_%2.txt").arg(i + 1).arg(today));
+            EXPECT_EQ(QFileInfo(got[i]).size(), QFileInfo(ref[i]).size()) << got[i].toStdString();
             EXPECT_EQ(WithoutClock(got[i]), WithoutClock(ref[i])) << got[i].toStdString();
+        }
     }
 
     const QList<QJsonObject> log = LogLines();
@@ -173,8 +181,8 @@ TEST_F(BatchDevsim, SerialAndNetworkDevicesReadInOneRunEqualSingleRuns) {
     }
     const QJsonObject skipped = Entry(log, "broken");
     EXPECT_EQ(skipped["event"].toString(), "skipped");
-    EXPECT_EQ(skipped["line"].toInt(), 14);
-    EXPECT_TRUE(skipped["message"].toString().contains("line 16")) << skipped["message"].toString().toStdString();
+    EXPECT_EQ(skipped["line"].toInt(), 15);
+    EXPECT_TRUE(skipped["message"].toString().contains("line 17")) << skipped["message"].toString().toStdString();
     const QJsonObject refusedLine = Entry(log, "refused");
     EXPECT_EQ(refusedLine["result"].toInt(), kExitPort);
     EXPECT_TRUE(refusedLine["message"].toString().contains("cannot connect to network port"))
