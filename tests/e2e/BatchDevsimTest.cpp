@@ -237,3 +237,43 @@ TEST_F(BatchDevsim, GatewayDroppedMidReadoutEndsOnlyItsDevice) {
 }
 
 } // namespace
+
+namespace {
+
+// SIGTERM to the batch stops the device being read (its unfinished channel leaves no file) and starts
+// no other; the log still gets a line for every device and the batch ends with 130.
+TEST_F(BatchDevsim, StoppedBatchLogsEveryDeviceAndStartsNoMore) {
+    StartSim(1, {"--late", "400"});
+    NetGateway raw;
+    QString error;
+    ASSERT_TRUE(raw.Start(NetGateway::Kind::Raw, Link(1), error)) << error.toStdString();
+    const QString list = WriteList(QStringLiteral("[first]\nport = %1\nchannel = 1\ndir = %2\n"
+                                                  "[second]\nport = %1\nchannel = 1\ndir = %2\n")
+                                       .arg(raw.Url(), Dir("out")));
+    QProcess batch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("KORVUL_ACCESS_CODE");
+    env.insert("XDG_CONFIG_HOME", home.path());
+    env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
+    batch.setProcessEnvironment(env);
+    batch.start(korvultest::BinDir() + "/korvul-read", {"batch", list, "--log", work.filePath("run.jsonl")});
+    auto recordRequests = [&] {
+        QFile f(raw.LogPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count("01 52 78 03") : 0;
+    };
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return recordRequests() >= 3; }, std::chrono::seconds(60)));
+    batch.terminate();
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return batch.state() == QProcess::NotRunning; }, std::chrono::seconds(60)));
+    EXPECT_EQ(batch.exitCode(), kExitInterrupted);
+
+    const QList<QJsonObject> log = LogLines();
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(Entry(log, "first")["result"].toInt(), kExitInterrupted);
+    const QJsonObject second = Entry(log, "second");
+    EXPECT_EQ(second["result"].toInt(), kExitInterrupted);
+    EXPECT_TRUE(second["message"].toString().contains("not read")) << second["message"].toString().toStdString();
+    EXPECT_EQ(log.last()["result"].toInt(), kExitInterrupted);
+    EXPECT_TRUE(FilesIn(Dir("out")).isEmpty()) << "the unfinished channel leaves no file";
+}
+
+} // namespace
