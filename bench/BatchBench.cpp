@@ -3,7 +3,9 @@
 // its wall time to the sum of the devices' wire times (a device's wire time: its run alone, read once
 // per port before the batch). With N ports the ideal ratio is 1/N; the rest is start-up of the runs and
 // the share of the machine's two cores.
-// Run: build/bin/batch_bench [--ports N (4)] [--per-port K (2)] [--records R (200)] [--baud B (9600)]
+// --telnet puts ser2net (RFC 2217) in front of each device instead of socat; a gateway's own delay per
+// answer (ser2net waits a character time for more bytes before it sends) then shows in the wire time.
+// Run: build/bin/batch_bench [--ports N (4)] [--per-port K (2)] [--records R (200)] [--baud B (9600)] [--telnet]
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +27,7 @@ namespace {
 
 struct TConfig {
     int ports = 4, perPort = 2, records = 200, baud = 9600;
+    bool telnet = false;
 };
 
 int FreePort() {
@@ -81,11 +84,23 @@ bool StartPort(const QString &bin, const QString &dir, int n, const TConfig &c, 
                                       QString::number(c.records), "--exit-with-parent"});
     if (!WaitFor([&] { return QFileInfo(link).exists(); }, 10000)) return false;
     const int port = FreePort();
+    const QString tty = QFileInfo(link).canonicalFilePath();
     p.socat = std::make_unique<QProcess>();
-    p.socat->start(QStandardPaths::findExecutable("socat"),
-                   {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
-                    QStringLiteral("FILE:%1,raw,echo=0").arg(QFileInfo(link).canonicalFilePath())});
-    p.url = QStringLiteral("tcp://127.0.0.1:%1").arg(port);
+    if (c.telnet) {
+        QFile config(dir + QStringLiteral("/ser2net%1.yaml").arg(n));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("connection: &d\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                                    "  connector: serialdev,%2,9600n81,local\n").arg(port).arg(tty).toUtf8());
+        config.close();
+        p.socat->start(QStandardPaths::findExecutable("ser2net"), {"-n", "-d", "-u", "-c", config.fileName(), "-P",
+                                                                    dir + QStringLiteral("/ser2net%1.pid").arg(n)});
+        p.url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
+    } else {
+        p.socat->start(QStandardPaths::findExecutable("socat"),
+                       {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
+                        QStringLiteral("FILE:%1,raw,echo=0").arg(tty)});
+        p.url = QStringLiteral("tcp://127.0.0.1:%1").arg(port);
+    }
     return WaitFor([&] { return Listens(port); }, 10000);
 }
 
@@ -109,12 +124,17 @@ qint64 Run(const QString &bin, const QString &config, const QStringList &args) {
 
 TConfig Parse(const QStringList &args) {
     TConfig c;
-    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        const int v = std::max(1, args[i + 1].toInt());
-        if (args[i] == "--ports") c.ports = v;
-        else if (args[i] == "--per-port") c.perPort = v;
-        else if (args[i] == "--records") c.records = v;
-        else if (args[i] == "--baud") c.baud = v;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == "--telnet") {
+            c.telnet = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) break;
+        const int v = std::max(1, args[++i].toInt());
+        if (args[i - 1] == "--ports") c.ports = v;
+        else if (args[i - 1] == "--per-port") c.perPort = v;
+        else if (args[i - 1] == "--records") c.records = v;
+        else if (args[i - 1] == "--baud") c.baud = v;
     }
     return c;
 }
@@ -125,8 +145,8 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const TConfig c = Parse(app.arguments());
     const QString bin = QCoreApplication::applicationDirPath();
-    if (QStandardPaths::findExecutable("socat").isEmpty()) {
-        std::fprintf(stderr, "batch_bench needs socat (scripts/setup installs it)\n");
+    if (QStandardPaths::findExecutable(c.telnet ? "ser2net" : "socat").isEmpty()) {
+        std::fprintf(stderr, "batch_bench needs socat, with --telnet ser2net (scripts/setup installs both)\n");
         return 1;
     }
     QTemporaryDir dir;
@@ -163,8 +183,8 @@ int main(int argc, char **argv) {
     if (wall < 0) return 1;
     const int devices = c.ports * c.perPort;
     const double sum = wireMs * devices;
-    std::printf("%d devices (%d records, %d baud) through %d network ports, %d per port\n", devices, c.records, c.baud,
-                c.ports, c.perPort);
+    std::printf("%d devices (%d records, %d baud) through %d %s network ports, %d per port\n", devices, c.records,
+                c.baud, c.ports, c.telnet ? "RFC 2217 (ser2net)" : "raw TCP (socat)", c.perPort);
     std::printf("one device alone:            %8.0f ms (mean of %d)\n", wireMs, c.ports);
     std::printf("sum of the devices' runs:    %8.0f ms\n", sum);
     std::printf("batch wall time:             %8lld ms\n", static_cast<long long>(wall));
