@@ -26,6 +26,7 @@ const std::map<QString, QString> &Keys() {
 struct TDraft {
     TDeviceEntry Entry;
     std::map<QString, QString> Values;
+    std::map<QString, int> Lines;  // the line of each key
     QStringList Errors;  // "line N: ..." of this entry
 };
 
@@ -40,6 +41,7 @@ void AddValue(TDraft &d, int line, const QString &key, const QString &value) {
     }
     if (value.isEmpty()) d.Errors << QStringLiteral("line %1: \"%2\" has no value").arg(line).arg(key);
     d.Values[key] = value;
+    d.Lines[key] = line;
 }
 
 QString Value(const TDraft &d, const QString &key, const QString &fallback = {}) {
@@ -47,11 +49,22 @@ QString Value(const TDraft &d, const QString &key, const QString &fallback = {})
     return it == d.Values.end() ? fallback : it->second;
 }
 
+// The line of the setting a parser error names by its option ("--mode: ..."), else the entry's line.
+int ErrorLine(const TDraft &d, const QString &error) {
+    for (const auto &[key, line] : d.Lines) {
+        const QString option = Keys().at(key);
+        if (!option.isEmpty() && error.startsWith(option + QLatin1Char(':'))) return line;
+    }
+    return d.Entry.Line;
+}
+
 // The run's arguments, checked by the same parser as a single run's command line.
 void Finish(TDraft &d, const TBatchDefaults &defaults) {
-    const QString kind = Value(d, "read", "archive").toLower();
-    if (kind != QLatin1String("archive") && kind != QLatin1String("common"))
+    QString kind = Value(d, "read", "archive").toLower();
+    if (kind != QLatin1String("archive") && kind != QLatin1String("common")) {
         d.Errors << QStringLiteral("line %1: read = \"%2\" is not archive or common").arg(d.Entry.Line).arg(kind);
+        kind = QStringLiteral("archive");  // the other settings are still checked, so every error is said at once
+    }
     QStringList args{"--device-name", d.Entry.Name};
     std::map<QString, QString> values = d.Values;
     if (kind == QLatin1String("archive")) {
@@ -67,10 +80,9 @@ void Finish(TDraft &d, const TBatchDefaults &defaults) {
     if (d.Values.count("access-code")) d.Entry.AccessCode = Value(d, "access-code").trimmed().left(8);
     if (d.Values.count("access-code") && d.Values.count("access-code-file"))
         d.Errors << QStringLiteral("line %1: access-code and access-code-file exclude each other").arg(d.Entry.Line);
-    if (!d.Errors.isEmpty()) return;
     // The parser takes options before or after the command; the command goes last here.
     const TReadParse parse = ParseReadArguments(args);
-    if (!parse.Error.isEmpty()) d.Errors << QStringLiteral("line %1: %2").arg(d.Entry.Line).arg(parse.Error);
+    if (!parse.Error.isEmpty()) d.Errors << QStringLiteral("line %1: %2").arg(ErrorLine(d, parse.Error)).arg(parse.Error);
     d.Entry.Arguments = args;
 }
 

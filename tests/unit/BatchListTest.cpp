@@ -46,7 +46,7 @@ TEST_P(DeviceListRows, KeepsGoodEntriesAndReportsBadOnesByLine) {
 INSTANTIATE_TEST_SUITE_P(Rows, DeviceListRows, ::testing::Values(
     TListCase{"good", "# c\n[a]\nport = COM1\n\n; c\n[b]\nport=rfc2217://gw:4001\nmode=bom\nchannel=2\n", 2, 0, ""},
     TListCase{"unknownKey", "[a]\nport = COM1\ncolour = red\n[b]\nport = COM2\n", 1, 1, "line 3: unknown setting"},
-    TListCase{"badMode", "[a]\nport = COM1\nmode = sideways\n", 0, 1, "--mode"},
+    TListCase{"badMode", "[a]\nport = COM1\nmode = sideways\n", 0, 1, "line 3: --mode"},
     TListCase{"badChannel", "[a]\nchannel = seven\n", 0, 1, "--channel"},
     TListCase{"badCodeMark", "[a]\ncode-mark = 300\n", 0, 1, "--code-mark"},
     TListCase{"badTemplate", "[a]\nname-template = {serial}.txt\n", 0, 1, "unknown placeholder"},
@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, DeviceListRows, ::testing::Values(
     TListCase{"sameName", "[a]\nport = COM1\n[A]\nport = COM2\n", 1, 3, "comes before"},
     TListCase{"bothCodes", "[a]\naccess-code = 1\naccess-code-file = /x\n", 0, 1, "exclude each other"},
     TListCase{"missingCodeFile", "[a]\naccess-code-file = /nonexistent/code\n", 0, 1, "cannot read"},
+    TListCase{"everyErrorAtOnce", "[a]\ncolour = red\nmode = sideways\n", 0, 1, "unknown setting \"colour\"; line 3: --mode"},
     TListCase{"commonKind", "[a]\nread = common\nchannel = 2\n", 1, 0, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
