@@ -17,6 +17,7 @@ namespace korvul {
 
 namespace {
 
+constexpr uint16_t kTextNetConnect = 3170;     // port, reason
 constexpr uint16_t kTextNoPermission = 3103;   // port, group, group
 constexpr uint16_t kTextInUseBy = 3104;        // port, program, pid
 constexpr uint16_t kTextInUse = 3105;          // port
@@ -84,6 +85,7 @@ std::function<QString()> &PresentPortsProvider() {
 QString PortOpenFailureText(const QString &portName, const QString &init, int32_t result, int32_t stage, int32_t err) {
     const std::string device = linqor::ResolvePortName(QFile::encodeName(portName).toStdString());
     const QString port = PortWithDevice(portName, QFile::decodeName(device.c_str()));
+    if (result == deNetConnection) return LanguageFormat(kTextNetConnect, {portName, SystemText(err)});
     if (result == deOpenFailed || stage == osPort)
         return PortCauseText(portName, linqor::DiagnoseOpenFailure(device, err));
     if (stage >= osSpeed && stage <= osTimeout) {

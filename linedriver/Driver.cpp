@@ -63,7 +63,8 @@ int32_t CmdOpen(const void *data, int32_t *arg3, int32_t *arg4) {
     const std::string path = ResolvePortName(parsed.port);
     if (path.empty()) return OpenFailed(deOpenFailed, osPort, 0, arg3, arg4);
     if (IsOpen()) ClosePort();  // a second open replaces the first instead of leaking it
-    if (const int err = s.port.open(path.c_str()); err != 0) return OpenFailed(deOpenFailed, osPort, err, arg3, arg4);
+    if (const int err = s.port.open(path.c_str()); err != 0)
+        return OpenFailed(IsConnectionError(err) ? deNetConnection : deOpenFailed, osPort, err, arg3, arg4);
     const int err = parsed.badTimeout ? EINVAL : s.port.applySettings(parsed.settings);
     if (err != 0) {
         s.port.close();
@@ -125,6 +126,10 @@ Trace &TraceLog() { return g_trace; }
 
 bool IsOpen() {
     return (g_state.lineState & (lsInitialised | lsPortOpen)) == (lsInitialised | lsPortOpen);
+}
+
+int32_t PortFailure(int err, int32_t otherwise) {
+    return g_state.port.isNetwork() && IsConnectionError(err) ? deNetConnection : otherwise;
 }
 
 bool CountsAsLineError(uint32_t errors) {

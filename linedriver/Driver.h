@@ -42,6 +42,9 @@ bool IsOpen();  // initialised and port open
 bool CountsAsLineError(uint32_t errors);  // any bit, except parity alone when it is not significant
 int32_t PurgeQueues(int32_t flags);       // dpPurge's work: 1 transmit, 2 receive
 int32_t ClosePort();                      // dpClose's work
+// A port failure's result: deNetConnection when a network port lost or never had its connection,
+// else `otherwise`.
+int32_t PortFailure(int err, int32_t otherwise);
 
 int32_t CmdWrite(const void *data, int32_t *arg3, int32_t *arg4);
 int32_t CmdRead(void *data, int32_t *arg3, int32_t *arg4);

@@ -52,7 +52,7 @@ int32_t ReceiveLoop(uint8_t *buffer, int32_t want, int32_t &got, int32_t *arg4) 
         const Deadline slice(ByteWaitMs(deadline));
         if (const int err = s.port.readByte(byte, slice, came); err != 0) {
             if (PortGone(err)) s.portGone = true;
-            return err;
+            return PortFailure(err, err);
         }
         if (came) {
             buffer[got++] = byte;
@@ -100,7 +100,9 @@ int32_t Reconfigure(int32_t param, int32_t value) {
     case spParity: change.parity = value & 0xFF; break;
     default: change.stopCode = value & 0xFF; break;
     }
-    if (const int err = s.port.applySettings(change); err != 0) {
+    if (const int err = s.port.applySettings(change); err != 0 && s.port.isNetwork()) {
+        result = PortFailure(err, err);
+    } else if (err != 0) {
         s.commErrors = s.port.fetchErrors();
         // Without error bits the platform's reason is returned, so a refusal never reads as 0.
         result = s.commErrors != 0 ? int32_t(s.commErrors) : err;
@@ -128,7 +130,7 @@ int32_t CmdWrite(const void *data, int32_t *arg3, int32_t *arg4) {
     if (arg4) *arg4 = int32_t(written);
     s.commErrors = s.port.fetchErrors();
     if (PortGone(err)) s.portGone = true;
-    if (err != 0) return deLineError;
+    if (err != 0) return PortFailure(err, deLineError);
     return CountsAsLineError(s.commErrors) ? deLineError : 0;
 }
 
@@ -159,11 +161,11 @@ int32_t PurgeQueues(int32_t flags) {
     int32_t result = 0;
     if (flags & 1) {
         if (trace.on()) trace.event("Clear Buffer TX");
-        if (s.port.flush(true) != 0) result = deLineError;
+        if (const int err = s.port.flush(true); err != 0) result = PortFailure(err, deLineError);
     }
     if (flags & 2) {
         if (trace.on()) trace.event("Clear Buffer RX");
-        if (s.port.flush(false) != 0) result = deLineError;
+        if (const int err = s.port.flush(false); err != 0) result = PortFailure(err, deLineError);
         // Bytes still arriving are read away, but a peer that never stops cannot hold us here.
         Deadline deadline(s.receiveTimeoutMs);
         int count = 0;

@@ -1,5 +1,7 @@
 #include "linedriver/OpenText.h"
 
+#include "linedriver/NetPort.h"
+
 namespace linqor {
 
 std::optional<int64_t> ParseDecimal(std::string_view s) {
@@ -58,7 +60,8 @@ void ParseOption(std::string_view piece, OpenText &out) {
 OpenText ParseOpenText(std::string_view text) {
     OpenText out;
     out.settings.parityCheck = true;
-    const size_t colon = text.find(':');
+    const size_t netName = NetworkNameLength(text);  // "tcp://HOST:PORT" holds colons of its own
+    const size_t colon = text.find(':', netName);
     if (colon == std::string_view::npos) return out;
     out.hasColon = true;
     out.portTooLong = colon > kMaxPiece;

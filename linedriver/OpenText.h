@@ -15,7 +15,7 @@ inline constexpr size_t kMaxPiece = 99;
 struct OpenText {
     bool hasColon = false;
     bool portTooLong = false;    // the name before the colon exceeds kMaxPiece characters
-    std::string port;            // text before the first colon
+    std::string port;            // text before the first colon (after HOST:PORT of a network name)
     PortSettings settings;       // fields present in the text; invalid ones hold out-of-range values
     bool ignoreParity = false;   // an "IGP..." piece: parity errors are not line errors
     std::optional<int64_t> receiveTimeoutMs;  // last valid "TO<ms>" piece

@@ -1,5 +1,9 @@
 #include "linedriver/Paths.h"
 
+#include "linedriver/NetPort.h"
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace linqor {

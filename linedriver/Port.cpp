@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <linux/serial.h>  // serial_icounter_struct
 #include <poll.h>
@@ -121,6 +122,7 @@ int ApplyFields(Termios &t, const PortSettings &s) {
 
 int SerialPort::open(const char *path) {
     close();
+    if (std::string url; NetworkTarget(path, url)) return net_.open(url);
     int owner = 0;
     if (LiveLockOwner(path) != 0) return EBUSY;  // another program's lock file, before touching the line
     const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -145,6 +147,7 @@ int SerialPort::open(const char *path) {
 }
 
 void SerialPort::close() {
+    net_.close();
     if (fd_ < 0) return;
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
@@ -180,6 +183,7 @@ bool SerialPort::onlyPtyFixedBitsDiffer(const Termios &wanted) const {
 }
 
 int SerialPort::applySettings(const PortSettings &s) {
+    if (net_.isOpen()) return net_.applySettings(s);
     Termios t{};
     if (tcgetattr(fd_, &t) != 0) return errno;
     MakeRaw(t);
@@ -192,12 +196,14 @@ int SerialPort::applySettings(const PortSettings &s) {
 }
 
 int64_t SerialPort::currentBaud() const {
+    if (net_.isOpen()) return net_.currentBaud();
     Termios t{};
     if (tcgetattr(fd_, &t) != 0) return 0;
     return BaudRate(cfgetospeed(&t));
 }
 
 int SerialPort::readTimeouts(uint8_t &vmin, uint8_t &vtime) const {
+    if (net_.isOpen()) return ENOTTY;
     Termios t{};
     if (tcgetattr(fd_, &t) != 0) return errno;
     vmin = t.c_cc[VMIN];
@@ -206,6 +212,7 @@ int SerialPort::readTimeouts(uint8_t &vmin, uint8_t &vtime) const {
 }
 
 int SerialPort::setTimeouts(uint8_t vmin, uint8_t vtime) {
+    if (net_.isOpen()) return 0;
     Termios t{};
     if (tcgetattr(fd_, &t) != 0) return errno;
     t.c_cc[VMIN] = vmin;
@@ -241,6 +248,7 @@ uint32_t SerialPort::fetchErrors() {
 }
 
 int SerialPort::queueStatus(QueueStatus &out) {
+    if (net_.isOpen()) return net_.queueStatus(out);
     out = QueueStatus{};
     out.errors = fetchErrors();
     int in = 0, outq = 0;
@@ -252,6 +260,7 @@ int SerialPort::queueStatus(QueueStatus &out) {
 }
 
 int SerialPort::flush(bool transmit) {
+    if (net_.isOpen()) return net_.flush(transmit);
     if (transmit) return tcflush(fd_, TCOFLUSH) != 0 ? errno : 0;
     dropBuffered();
     if (tcflush(fd_, TCIFLUSH) != 0) return errno;
@@ -260,6 +269,7 @@ int SerialPort::flush(bool transmit) {
 }
 
 int SerialPort::waiting(int &count) const {
+    if (net_.isOpen()) return net_.waiting(count);
     count = 0;
     if (ioctl(fd_, FIONREAD, &count) != 0) return errno;
     count += int(buffered());
@@ -271,6 +281,7 @@ int SerialPort::modemLines(int &present) const {
 #ifdef KORVUL_LINQOR_TESTING
     if (g_modemSource) return g_modemSource(present);
 #endif
+    if (net_.isOpen()) return ENOTTY;
     int bits = 0;
     if (ioctl(fd_, TIOCMGET, &bits) != 0) return errno;
     if (bits & TIOCM_CTS) present |= lcCTS;
@@ -280,11 +291,13 @@ int SerialPort::modemLines(int &present) const {
 }
 
 void SerialPort::setDtr(bool on) {
+    if (net_.isOpen()) return;
     int bit = TIOCM_DTR;
     ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit);  // a pseudo-terminal has no modem lines
 }
 
 void SerialPort::setRts(bool on) {
+    if (net_.isOpen()) return;
     int bit = TIOCM_RTS;
     ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit);
 }
@@ -292,6 +305,7 @@ void SerialPort::setRts(bool on) {
 // In raw mode with VMIN = VTIME = 0 a terminal's read() returns 0 when nothing is waiting, so an
 // end of line shows as a hang-up from poll() followed by a read that still has nothing.
 int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
+    if (net_.isOpen()) return net_.readByte(byte, wait, got);
     got = false;
     bool hungUp = false;
     bool polled = false;
@@ -327,6 +341,7 @@ int SerialPort::readByte(uint8_t &byte, const Deadline &wait, bool &got) {
 }
 
 int SerialPort::readAvailable(uint8_t *buf, size_t n, size_t &got) {
+    if (net_.isOpen()) return net_.readAvailable(buf, n, got);
     got = std::min(n, buffered());
     std::memcpy(buf, rx_ + rxHead_, got);
     rxHead_ += got;
@@ -344,6 +359,7 @@ int SerialPort::readAvailable(uint8_t *buf, size_t n, size_t &got) {
 }
 
 int SerialPort::writeAll(const uint8_t *data, size_t n, size_t &written, Deadline &stall) {
+    if (net_.isOpen()) return net_.writeAll(data, n, written, stall);
     written = 0;
     while (written < n) {
         const ssize_t r = ::write(fd_, data + written, n - written);

@@ -1,9 +1,11 @@
 #pragma once
-// The serial port as the operating system sees it: open with lock, termios, ioctl, poll.
+// The serial port as the operating system sees it: open with lock, termios, ioctl, poll. A port path
+// that names a network port (NetworkTarget) is served by a NetPort behind the same functions.
 // Every function returns 0 or the errno value captured right at the failing system call; the
 // command layer (Driver*.cpp) turns those into the driver's result codes. Nothing here throws.
 #include "linedriver/Deadline.h"
 #include "linedriver/PortLock.h"
+#include "linedriver/NetPort.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,13 +35,15 @@ struct QueueStatus {
 
 class SerialPort {
 public:
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_ >= 0 || net_.isOpen(); }
+    bool isNetwork() const { return net_.isOpen(); }
 
-    // Opens `path` for reading and writing without becoming its controlling terminal, takes the
-    // exclusive lock (flock) before anything else touches the line, then TIOCEXCL, then the UUCP
-    // lock file (PortLock.h). Fails with ENOTTY for anything that is not a terminal,
-    // EWOULDBLOCK/EBUSY when another holds it (EBUSY also for another program's live lock file),
-    // EACCES without permission, ENOENT/ENXIO/ENODEV when the device is missing.
+    // A network port (tcp://, rfc2217://, or a ports-directory entry naming one) is connected with
+    // NetPort::open and has its errors. Otherwise: opens `path` for reading and writing without
+    // becoming its controlling terminal, takes the exclusive lock (flock) before anything else touches
+    // the line, then TIOCEXCL, then the UUCP lock file (PortLock.h). Fails with ENOTTY for anything
+    // that is not a terminal, EWOULDBLOCK/EBUSY when another holds it (EBUSY also for another
+    // program's live lock file), EACCES without permission, ENOENT/ENXIO/ENODEV when the device is missing.
     int open(const char *path);
     void close();  // also removes this port's lock file
 
@@ -101,6 +105,9 @@ private:
     Counts last_{};
     bool countsKnown_ = false;
     bool isPty_ = false;
+    // The network port when one is open: no termios, error counts or modem lines (the line checks
+    // see all lines present); time-outs, purges and reads behave as for a local port.
+    NetPort net_;
 };
 
 } // namespace linqor

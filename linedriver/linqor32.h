@@ -23,7 +23,9 @@ enum {
     dpReset = 0,      /* reset; closes the port if open. Result: that close's result or 0 */
     dpBind = 1,       /* line driver: deUnknownCommand (protocol driver: Data = line driver's DriverProc) */
     dpOpen = 2,       /* Data = "PORT:baud,parity,databits,stopbits[,IGP...][,TO<ms>]" zero-terminated;
-                         on failure *Arg3 = OpenStage, *Arg4 = errno of the failure (0 when none) */
+                         on failure *Arg3 = OpenStage, *Arg4 = errno of the failure (0 when none).
+                         PORT may be tcp://HOST:PORT (bytes as they are) or rfc2217://HOST:PORT (telnet
+                         COM-PORT option: the line settings and purges reach the remote port) */
     dpWrite = 3,      /* Data = bytes, *Arg3 = count in, *Arg4 = bytes written out */
     dpRead = 4,       /* Data = buffer, *Arg3 = bytes wanted (>= 1), *Arg4 = bytes received out */
     dpPurge = 5,      /* *Arg3 = flags: 1 transmit, 2 receive, 3 both */
@@ -51,7 +53,11 @@ enum {
     deNoCTS = -33,           /* clear-to-send watched and absent */
     deNoDataSetReady = -34,  /* data-set-ready watched and absent */
     deNoCarrier = -35,       /* carrier-detect watched and absent */
-    deBadArgument = -36      /* linqor32 addition: a null or negative argument the command needs */
+    deBadArgument = -36,     /* linqor32 addition: a null or negative argument the command needs */
+    deNetConnection = -37    /* linqor32 addition: a network port (tcp://HOST:PORT, rfc2217://HOST:PORT)
+                                could not be connected (refused, unreachable, no answer within 5 s,
+                                COM-PORT option refused) or the connection was closed or dropped;
+                                dpOpen, dpRead, dpWrite, dpPurge and dpSetParam report it */
 };
 
 /* Where a failed dpOpen stopped (*Arg3), with the errno of that step in *Arg4. */

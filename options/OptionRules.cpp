@@ -2,6 +2,7 @@
 
 #include "base/Paths.h"
 #include "linedriver/PortNames.h"
+#include "base/NetworkPortName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,6 +41,7 @@ int PortDigit(const QString &portName) {
 
 QString ResolvePortDevice(const QString &name) {
     const QString path = QFile::decodeName(linqor::ResolvePortName(QFile::encodeName(name).toStdString()).c_str());
+    if (const QString url = NetworkPortEntry(path); !url.isEmpty()) return url;
     const QFileInfo link(path);
     return link.isSymLink() ? link.symLinkTarget() : path;
 }
@@ -67,6 +69,10 @@ std::vector<TListedPort> EnumeratePorts(const QStringList &names, const std::fun
         if (name.isEmpty()) continue;
         if (std::any_of(ports.begin(), ports.end(), [&](const TListedPort &p) { return p.Name == name; })) continue;
         const QString device = resolve(name);
+        if (IsNetworkPortName(device)) {  // listed unprobed: a probe would connect to the gateway
+            ports.push_back({name, device});
+            continue;
+        }
         if (device.isEmpty() || !QFileInfo::exists(device)) continue;
         if (probe(device) != TPortProbe::Unusable) ports.push_back({name, device});
     }

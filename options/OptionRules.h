@@ -31,8 +31,9 @@ bool CreateDirectoryPath(const QString &path);
 QString ListedPortName(const QString &enumerated);
 // The digit of COM in a listed name (its fourth character), -1 when that is not a digit.
 int PortDigit(const QString &portName);
-// The device a port name stands for, by the line driver's rule (linedriver/PortNames.h); a link in
-// <ConfigDir>/ports shows as its target. Empty when the name names nothing.
+// The device a port name stands for, by the line driver's rule (linedriver/PortNames.h): a network port
+// (tcp://, rfc2217://) as it stands or as a ports-directory entry names it (link target or first line);
+// a link in <ConfigDir>/ports shows as its target. Empty when the name names nothing.
 QString ResolvePortDevice(const QString &name);
 
 enum class TPortProbe { Free, Busy, Unusable };

@@ -1,5 +1,7 @@
 #include "read/ReadOptions.h"
 
+#include "read/NameTemplate.h"
+
 #include <QFile>
 
 #include <functional>
@@ -106,6 +108,20 @@ const std::map<QString, TOptionSpec> &Specs() {
         {"--dir", {true, TReadCommand::Archive, [](TReadOptions &o, const QString &v) {
              if (v.isEmpty()) return QStringLiteral("--dir needs a directory");
              o.Dir = v;
+             return QString();
+         }}},
+        {"--name-template", {true, TReadCommand::Archive, [](TReadOptions &o, const QString &v) {
+             o.NameTemplate = v;
+             return CheckNameTemplate(v);
+         }}},
+        {"--code-mark", {true, TReadCommand::Archive, [](TReadOptions &o, const QString &v) {
+             const std::optional<int> n = PositiveNumber(v);
+             if (!n || *n > 255) return Bad("--code-mark", v, "a code mark of 1 to 255");
+             o.CodeMark = *n;
+             return QString();
+         }}},
+        {"--device-name", {true, TReadCommand::None, [](TReadOptions &o, const QString &v) {
+             o.DeviceName = v.trimmed();
              return QString();
          }}},
         {"--count", {true, TReadCommand::Process, [](TReadOptions &o, const QString &v) {
@@ -228,6 +244,9 @@ namespace korvul {
 QString ReadUsageText() {
     return QStringLiteral(R"(Usage: korvul-read [options] common  [--json] [--channel N | --all-channels]
   or:  korvul-read [options] archive [--mode complete|bom|codemark|dump] [--channel current|all|N] [--dir DIR]
+                                     [--name-template TEMPLATE] [--code-mark N]
+  or:  korvul-read batch FILE [--jobs N] [--log FILE] [--dir DIR] [--name-template TEMPLATE]
+                              [--settings FILE] [--timeout SECONDS]
   or:  korvul-read [options] process [--count N] [--period S] [--csv]
   or:  korvul-read --help | --version
 
@@ -240,6 +259,9 @@ Commands:
   archive   writes the archive files the readout window writes (tempz.NNN in TempFilePath or --dir)
             and prints their paths. --mode overrides READOUTMODE, --channel overrides CHANNELMODE
             (a number reads that channel only). Progress goes to standard error on a terminal.
+            --name-template names the files instead, e.g. '{device}_{channel}_{date}.txt'
+            (placeholders {device} {ident} {channel} {date} {time}; a taken name gets -2, -3 ...).
+            --code-mark N sets the code mark (CODEMARK, 1..255) for this run.
   process   prints process data rows: a title line and one line per answer with the columns of the
             process data window, separated by PDBSEPARATORCHARACTER (default TAB); --csv writes the
             window's "Save as CSV" layout instead: UTF-8, commas, dot decimals, titles with their units
@@ -248,8 +270,18 @@ Commands:
             least 10). The device's own answer time lies inside the period (about 0.5 s; the NX-17
             needs 8 s to answer); a request that takes longer than the period is followed at once.
 
+  batch     reads every device of the device list FILE (docs/backoffice.md): one run of korvul-read
+            per device, devices on different ports in parallel (--jobs, default 4), devices on the
+            same port or modem one after another. --log appends one JSON line per device; a summary
+            goes to standard output. Entries with errors are reported with their line and skipped.
+            --dir, --name-template and --settings apply to entries without their own; --timeout
+            stops a device's run after that many seconds. "batch" must be the first argument.
+
 Options of every command:
-  --port COMn|/dev/...   the serial port (default: COM of the settings; COMn resolves as in korvul)
+  --port COMn|/dev/...|tcp://HOST:PORT|rfc2217://HOST:PORT
+                         the serial port (default: COM of the settings; COMn resolves as in korvul);
+                         tcp:// is a raw network serial port, rfc2217:// one with line settings
+  --device-name NAME     the name {device} stands for in --name-template
   --settings FILE        the settings file (default: $XDG_CONFIG_HOME/korvul/korvul.ini); never written
   --modem NUMBER         dial NUMBER through the modem of the settings before connecting
   --access-code CODE     the device access code (default: ACCESSCODE). Every local user can see it in
@@ -274,6 +306,7 @@ Exit codes:
   5    the device refused (an item, the access code, the code mark)
   6    modem failure (busy, no carrier, no answer)
   7    an archive file cannot be written
+  8    batch: a device failed or an entry of the list was skipped (each has its own code in the log)
   130  interrupted (SIGINT, SIGTERM); files of finished channels stay
 )");
 }

@@ -17,6 +17,7 @@ enum TReadExit : int {
     kExitRefused = 5,      // the device refused (an item, the access code, the code mark)
     kExitModem = 6,        // the modem did not connect (busy, no carrier, no answer)
     kExitFile = 7,         // an archive file cannot be written
+    kExitBatch = 8,        // batch: a device of the list failed or an entry was skipped
     kExitInterrupted = 130 // stopped by SIGINT or SIGTERM
 };
 
@@ -42,6 +43,9 @@ struct TReadOptions {
     std::optional<QString> Mode;       // lower case: complete, bom, codemark, dump
     TArchiveChannels ArchiveChannels = TArchiveChannels::Setting;
     std::optional<QString> Dir;
+    std::optional<QString> NameTemplate;  // --name-template (checked by CheckNameTemplate)
+    std::optional<int> CodeMark;          // --code-mark: 1..255, the code mark written after the readout
+    QString DeviceName;                   // --device-name: {device} of the name template
     // process
     int Count = 1;                     // requests
     std::optional<int> Period;         // seconds

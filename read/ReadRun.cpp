@@ -15,6 +15,8 @@
 #include "comm/Modem.h"
 #include "comm/CommClass.h"
 #include "comm/DeviceFailure.h"
+#include "read/NameTemplate.h"
+#include "base/NetworkPortName.h"
 #include "read/ReadOutput.h"
 #include "readout/ArchiveFile.h"
 #include "readout/ArchiveReadout.h"
@@ -67,6 +69,18 @@ public:
         if (text == LanguageText(kTextCodeMarkFailed)) codeMarkFailed_ = true;
         Message(text);
     }
+    explicit TToolView(const TReadOptions &o) : nameTemplate_(o.NameTemplate), deviceName_(o.DeviceName) {}
+    // --name-template: the expanded name, with -2, -3 ... when taken.
+    QString NamedFile(int channel, const QString &directory) override {
+        if (!nameTemplate_) return {};
+        const TNameFields fields{deviceName_, DeviceInfo().IdentText, channel, QDateTime::currentDateTime()};
+        const QString name = ExpandNameTemplate(*nameTemplate_, fields);
+        for (int attempt = 1; attempt <= 999; ++attempt) {
+            const QString path = directory + QLatin1Char('/') + NumberedName(name, attempt);
+            if (!QFileInfo::exists(path)) return path;
+        }
+        throw TArchiveFileError(LanguageFormat(kTextFileExists, {directory + QLatin1Char('/') + name}));
+    }
     // No save dialog: with every number taken the readout ends with text 254.
     std::optional<QString> AskFileName(const QString &, const QString &) override { return std::nullopt; }
     void EndProgress() {
@@ -89,6 +103,8 @@ private:
         progressShown_ = true;
     }
 
+    std::optional<QString> nameTemplate_;
+    QString deviceName_;
     QString panels_[3];
     bool progressShown_ = false;
     bool codeMarkFailed_ = false;
@@ -121,6 +137,7 @@ void ApplyOverrides(const TReadOptions &o) {
     if (o.Reader) s.READER = *o.Reader;
     if (o.Dir) s.TempFilePath = *o.Dir;
     if (o.Mode) s.READOUTMODE = *o.Mode;
+    if (o.CodeMark) s.CODEMARK = *o.CodeMark;
     if (o.ArchiveChannels == TArchiveChannels::All) s.CHANNELMODE = QStringLiteral("all");
     else if (o.ArchiveChannels != TArchiveChannels::Setting) s.CHANNELMODE = QStringLiteral("Current");
     if (s.CLM300)
@@ -209,7 +226,7 @@ int RunArchive(const TReadOptions &o) {
         current = o.Channel - 1;
         SelectReadChannel(current);
     }
-    TToolView view;
+    TToolView view(o);
     TArchiveReadout readout(view, current, Settings().READOUTMODE);
     auto printFiles = [&] {
         view.EndProgress();
@@ -288,13 +305,20 @@ bool LineOpen() { return CommObjectExists() && (CommObject().State() & csLineOpe
 QString DescribeFailure(const std::exception &e, int code) {
     const QString what = QString::fromLocal8Bit(e.what());
     if (const auto *open = dynamic_cast<const TPortOpenFailure *>(&e))
-        return open->SettingsRefused() ? open->Detail()
-                                       : QStringLiteral("cannot open port %1: %2").arg(ConnectionPortName(), open->Detail());
+        return open->SettingsRefused()                  ? open->Detail()
+               : IsNetworkPortName(ConnectionPortName()) ? QStringLiteral("cannot connect to network port %1: %2")
+                                                               .arg(ConnectionPortName(), open->Detail())
+                                                         : QStringLiteral("cannot open port %1: %2").arg(ConnectionPortName(), open->Detail());
     const auto *c = dynamic_cast<const TCommClassException *>(&e);
     if (!c) return what;
     if (LinePortGone()) return PortDisconnectedText(ConnectionPortName());
+    if (c->Message() == QString::number(deNetConnection))
+        return QStringLiteral("network port %1: the connection was refused or dropped").arg(ConnectionPortName());
     switch (code) {
     case kExitPort:
+        if (IsNetworkPortName(ConnectionPortName()))
+            return QStringLiteral("cannot connect to network port %1 (refused, unreachable, or no telnet COM-PORT "
+                                  "agreement)").arg(ConnectionPortName());
         return QStringLiteral("cannot open port %1 (missing, or held by another program)").arg(ConnectionPortName());
     case kExitNoAnswer:
         if (ClassifyDeviceFailure(*c) == TDeviceFailure::Other) return what;

@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvul {
@@ -59,10 +60,26 @@ QByteArray LineBytes(const QString &line) {
     return bytes + "\r\n";
 }
 
+// The process's file creation mask, read from /proc without changing it (umask() can only be read by
+// setting it, which would race with files other threads create); 022 when it cannot be read.
+mode_t CreationMask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+            if (line.startsWith("Umask:")) return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8) & 0777);
+    return 022;
+}
+
 // Writes the content into a hidden temporary file of the target's directory and forces it to disk.
+// The temporary file is created 0600; an archive file gets 0666 less the umask, as any new file would,
+// so a service of another user in the group can read it when the umask allows.
 bool WriteTemporary(QTemporaryFile &file, const QByteArray &content, QString &reason) {
     if (!file.open()) {
         reason = file.errorString();
+        return false;
+    }
+    if (::fchmod(file.handle(), 0666 & ~CreationMask()) != 0) {
+        reason = SystemReason(errno);
         return false;
     }
     if (file.write(content) != content.size() || !file.flush()) {

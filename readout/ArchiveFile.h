@@ -6,7 +6,8 @@
 // ignored, so files copied from other systems count too).
 //
 // Nothing is lost: a file is written whole or not at all (a hidden temporary file in the same directory,
-// flushed to disk, then linked to its name), and an existing file is never replaced.
+// flushed to disk, then linked to its name), and an existing file is never replaced. Its mode is 0666
+// less the process's umask (never 0600 regardless).
 #include <QString>
 #include <QStringList>
 #include <optional>

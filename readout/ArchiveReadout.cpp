@@ -85,7 +85,7 @@ void TArchiveReadout::Run() {
 // One pass of the channel loop; false when the operator cancelled (the channel's file is not written).
 bool TArchiveReadout::ReadChannel(int current) {
     list_.clear();
-    fileName_ = ChooseFileName();
+    fileName_ = ChooseFileName(current);
     view_.StartAnimation();
     view_.SetPanel(kPanelRecords, LanguageFormat(kTextRecords, {0}));
     view_.SetPanel(kPanelChannel, LanguageFormat(kTextChannel, {current + 1}));
@@ -110,8 +110,12 @@ bool TArchiveReadout::ReadChannel(int current) {
     return true;
 }
 
-QString TArchiveReadout::ChooseFileName() {
+QString TArchiveReadout::ChooseFileName(int current) {
     const QString dir = ArchiveDirectory(Settings().TempFilePath);
+    if (const QString named = current >= 0 ? view_.NamedFile(current + 1, dir) : QString(); !named.isEmpty()) {
+        fileNameChosen_ = true;
+        return named;
+    }
     if (const std::optional<int> n = FreeArchiveFileNumber(dir, Settings().TempFileNo)) {
         fileNameChosen_ = false;
         return ArchiveFileName(dir, *n);

@@ -65,6 +65,9 @@ public:
     virtual std::optional<QString> AskFileName(const QString & /*title*/, const QString & /*directory*/) {
         return std::nullopt;
     }
+    // A file name of the caller's own for the channel (1-based) in the archive directory, free when
+    // asked; empty: the numbered name tempz.NNN. A named file is never replaced.
+    virtual QString NamedFile(int /*channel*/, const QString & /*directory*/) { return {}; }
     // The channel's common data were read (they name the channel): the main window shows them.
     virtual void CommonDataRead(const TStrList & /*list*/) {}
     // The readout has ended: where its files are (TArchiveReadout::ReportEnd).
@@ -101,7 +104,7 @@ public:
 private:
     bool ReadChannel(int current);
     void ShowRecordCount(int counter);
-    QString ChooseFileName();
+    QString ChooseFileName(int current = -1);
     void SaveList();
     void WriteCodeMarkOf();
     void NextChannel(int &current, int channelCount);

@@ -52,7 +52,7 @@ constexpr TRange kRequired[] = {
     {1926, 1926}, {1936, 1936}, {2021, 2022},
     {2202, 2211},                                        // modem and connection failures
     {3000, 3001}, {3010, 3011}, {3014, 3014}, {3020, 3020},  // help file, configure, wait, RTC cancel, settings
-    {3100, 3121},                                        // serial ports: list marks, open failures, links
+    {3100, 3121}, {3170, 3170},                                        // serial ports: list marks, open failures, links
     {4014, 4014}, {4178, 4197},                          // communication module window
     {42000, 42001}, {42003, 42006}, {42009, 42017},      // common data write-back
     {42402, 42402}, {42404, 42404}, {59103, 59103},      // status texts of a QT-700/V2 and an NX-17
@@ -63,13 +63,13 @@ struct TFormat {
     uint16_t number;
     const char *signature;
 };
-constexpr std::array<TFormat, 43> kFormats = {{
+constexpr std::array<TFormat, 44> kFormats = {{
     {210, "d"},   {215, "d"},  {220, "s"},  {235, "d"},   {236, "s"},   {257, "d"},   {341, "dd"},  {424, "s"},
     {1221, "d"},  {1222, "dff"}, {1285, "s"}, {1287, "ff"}, {1302, "s"}, {1303, "s"},
     {1304, "s"},  {1310, "d"}, {1333, "ss"}, {1334, "f"}, {1336, "s"},  {1414, "s"},
     {1443, "f"},  {1820, "dsss"}, {2202, "d"}, {2206, "d"}, {2211, "s"}, {3000, "s"}, {3020, "ss"}, {4014, "ds"},
     {3100, "s"},  {3101, "s"}, {3103, "sss"}, {3104, "ssd"}, {3105, "s"}, {3106, "ss"}, {3108, "s"}, {3109, "s"},
-    {3110, "ss"}, {3111, "sdss"}, {3112, "sss"}, {3118, "s"}, {3119, "ss"}, {3121, "ss"},
+    {3110, "ss"}, {3111, "sdss"}, {3112, "sss"}, {3118, "s"}, {3119, "ss"}, {3121, "ss"}, {3170, "ss"},
     {3213, "s"},
 }};
 
