@@ -5,6 +5,7 @@
 // the mean over 200 rows) and the CPU the idle window uses over 2 s. Goal: the cost of a new row after 20,000 rows at most 3x
 // its cost in the empty window, memory below 1 kB per row, and no CPU while idle.
 // Run: build/bin/process_bench [--rows N]
+#include "BenchDevsim.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
 #include "comm/CommState.h"
@@ -53,17 +54,7 @@ double ResidentMb() {
     return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
 }
 
-pid_t StartDevsim(const QString &link) {
-    const std::string exe = (QCoreApplication::applicationDirPath() + "/devsim").toStdString();
-    std::vector<std::string> args{exe, "--type", "9301", "--exit-with-parent", "--port-link", link.toStdString()};
-    std::vector<char *> argv;
-    for (auto &a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    for (int i = 0; i < 500 && !QFileInfo::exists(link); ++i) usleep(10000);
-    return QFileInfo::exists(link) ? pid : -1;
-}
+pid_t StartDevsim(const QString &link) { return SpawnDevsim(link, {"--type", "9301"}); }
 
 // Row n of a day: the first row read from the device with pressure and temperature moving slowly and
 // the volumes counting up, so the plot has curves to reduce.

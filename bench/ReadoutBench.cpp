@@ -8,6 +8,7 @@
 // cost (status panels, progress bar, animation, event processing) shows beside the bare readout.
 // The 38400 baud runs are repeated (default 3 times) and their median is printed after them.
 // Run: build/bin/readout_bench [--records N] [--baud 9600|38400 (only the runs at that rate)] [--repeats N]
+#include "BenchDevsim.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
 #include "comm/CommState.h"
@@ -69,17 +70,8 @@ TCpu CpuSeconds() {
 }
 
 pid_t StartDevsim(const QString &link, const TRun &run, int records) {
-    const std::string exe = (QCoreApplication::applicationDirPath() + "/devsim").toStdString();
-    std::vector<std::string> args{exe, "--type", "2461", "--archive-size", std::to_string(records * 6),
-                                  "--baud", std::to_string(run.baud), "--format", run.format,
-                                  "--late", std::to_string(run.reactionMs), "--exit-with-parent", "--port-link", link.toStdString()};
-    std::vector<char *> argv;
-    for (auto &a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    for (int i = 0; i < 500 && !QFileInfo::exists(link); ++i) usleep(10000);
-    return QFileInfo::exists(link) ? pid : -1;
+    return SpawnDevsim(link, {"--type", "2461", "--archive-size", std::to_string(records * 6), "--baud",
+                              std::to_string(run.baud), "--format", run.format, "--late", std::to_string(run.reactionMs)});
 }
 
 void StopDevsim(pid_t pid) {

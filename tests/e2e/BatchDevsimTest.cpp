@@ -78,6 +78,20 @@ protected:
         env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
         return RunReadTool(home.path(), args, env, deadlineMs);
     }
+    // Starts korvul-read batch on `list` in the background, logging to run.jsonl, as a scheduler would.
+    void StartBatch(QProcess &batch, const QString &list) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("KORVUL_ACCESS_CODE");
+        env.insert("XDG_CONFIG_HOME", home.path());
+        env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
+        batch.setProcessEnvironment(env);
+        batch.start(korvultest::BinDir() + "/korvul-read", {"batch", list, "--log", work.filePath("run.jsonl")});
+    }
+    // Archive record requests (SOH 'R' 'x' ETX) that passed the gateway so far; socat -x logs every byte.
+    static int RecordRequests(const NetGateway &gateway) {
+        QFile f(gateway.LogPath());
+        return f.open(QIODevice::ReadOnly) ? int(f.readAll().count("01 52 78 03")) : 0;
+    }
     QString WriteList(const QString &text) {
         const QString path = work.filePath("devices.ini");
         QFile f(path);
@@ -161,7 +175,9 @@ TEST_F(BatchDevsim, SerialAndNetworkDevicesReadInOneRunEqualSingleRuns) {
         ASSERT_EQ(got.size(), ref.size()) << "device " << n;
         ASSERT_EQ(ref.size(), 4) << "a file per channel";
         for (qsizetype i = 0; i < ref.size(); ++i) {
-            if (n == 3) EXPECT_EQ(QFileInfo(got[i]).fileName(), QStringLiteral("raw_%1_%2.txt").arg(i + 1).arg(today));
+            if (n == 3) {
+                EXPECT_EQ(QFileInfo(got[i]).fileName(), QStringLiteral("raw_%1_%2.txt").arg(i + 1).arg(today));
+            }
             EXPECT_EQ(QFileInfo(got[i]).size(), QFileInfo(ref[i]).size()) << got[i].toStdString();
             EXPECT_EQ(WithoutClock(got[i]), WithoutClock(ref[i])) << got[i].toStdString();
         }
@@ -169,11 +185,11 @@ TEST_F(BatchDevsim, SerialAndNetworkDevicesReadInOneRunEqualSingleRuns) {
 
     const QList<QJsonObject> log = LogLines();
     ASSERT_EQ(log.size(), 6) << "five entries and the batch line";
-    for (const QString &name : {"local", "telnet", "raw"}) {
-        const QJsonObject o = Entry(log, name);
+    for (const char *name : {"local", "telnet", "raw"}) {
+        const QJsonObject o = Entry(log, QString::fromLatin1(name));
         EXPECT_EQ(o["event"].toString(), "device");
         EXPECT_EQ(o["result"].toInt(-1), 0) << o["message"].toString().toStdString();
-        EXPECT_EQ(o["files"].toArray().size(), 4) << name.toStdString();
+        EXPECT_EQ(o["files"].toArray().size(), 4) << name;
         EXPECT_GT(o["records"].toInt(), 0);
         EXPECT_TRUE(kIsoTime.match(o["start"].toString()).hasMatch()) << o["start"].toString().toStdString();
         EXPECT_TRUE(kIsoTime.match(o["end"].toString()).hasMatch());
@@ -207,18 +223,8 @@ TEST_F(BatchDevsim, GatewayDroppedMidReadoutEndsOnlyItsDevice) {
                                                   "[cut]\nport = %2\nchannel = 1\ndir = %3\n")
                                        .arg(Dir("steady"), raw.Url(), Dir("cut")));
     QProcess batch;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("KORVUL_ACCESS_CODE");
-    env.insert("XDG_CONFIG_HOME", home.path());
-    env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
-    batch.setProcessEnvironment(env);
-    batch.start(korvultest::BinDir() + "/korvul-read", {"batch", list, "--log", work.filePath("run.jsonl")});
-    // socat -x logs every request; archive record requests are SOH 'R' 'x' ETX.
-    auto recordRequests = [&] {
-        QFile f(raw.LogPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll().count("01 52 78 03") : 0;
-    };
-    ASSERT_TRUE(korvultest::WaitUntil([&] { return recordRequests() >= 3; }, std::chrono::seconds(60)))
+    StartBatch(batch, list);
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return RecordRequests(raw) >= 3; }, std::chrono::seconds(60)))
         << "the readout through socat did not start";
     raw.Kill();
     ASSERT_TRUE(korvultest::WaitUntil([&] { return batch.state() == QProcess::NotRunning; }, std::chrono::seconds(120)));
@@ -251,17 +257,8 @@ TEST_F(BatchDevsim, StoppedBatchLogsEveryDeviceAndStartsNoMore) {
                                                   "[second]\nport = %1\nchannel = 1\ndir = %2\n")
                                        .arg(raw.Url(), Dir("out")));
     QProcess batch;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("KORVUL_ACCESS_CODE");
-    env.insert("XDG_CONFIG_HOME", home.path());
-    env.insert("KORVUL_TIME_SCALE", QString::number(kScale));
-    batch.setProcessEnvironment(env);
-    batch.start(korvultest::BinDir() + "/korvul-read", {"batch", list, "--log", work.filePath("run.jsonl")});
-    auto recordRequests = [&] {
-        QFile f(raw.LogPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll().count("01 52 78 03") : 0;
-    };
-    ASSERT_TRUE(korvultest::WaitUntil([&] { return recordRequests() >= 3; }, std::chrono::seconds(60)));
+    StartBatch(batch, list);
+    ASSERT_TRUE(korvultest::WaitUntil([&] { return RecordRequests(raw) >= 3; }, std::chrono::seconds(60)));
     batch.terminate();
     ASSERT_TRUE(korvultest::WaitUntil([&] { return batch.state() == QProcess::NotRunning; }, std::chrono::seconds(60)));
     EXPECT_EQ(batch.exitCode(), kExitInterrupted);
