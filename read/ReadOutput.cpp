@@ -27,10 +27,6 @@ QString OneLine(QString text) {
     return EscapeControls(text);
 }
 
-const char kHex[] = "0123456789ABCDEF";
-
-bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
 // QJsonDocument escapes C0 controls but writes DEL and the C1 controls as they are (UTF-8 C2 80..C2 9F).
 // Those bytes only occur inside strings, so a \u escape in their place keeps the document and its texts.
 QByteArray EscapeJsonControls(const QByteArray &json) {
