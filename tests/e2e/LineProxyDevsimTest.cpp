@@ -1,7 +1,7 @@
 // The program against devsim through a line that damages, loses, holds back or cuts what passes
 // (tests/support/LineProxy): whatever the line does, an archive file holds exactly the device's records,
 // a write lands exactly, a process data row shows the device's values, or the run fails and says why.
-#include "ReadoutDevsimFixture.h"
+#include "e2e/ReadoutDevsimFixture.h"
 
 #include "comm/Items.h"
 #include "main/CommonDataWrite.h"

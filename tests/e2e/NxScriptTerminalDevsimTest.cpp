@@ -6,7 +6,7 @@
 #include "ui/FoInput.h"
 #include "comm/PortFailure.h"
 #include "module/FoCLMTerm.h"
-#include "tests/e2e/MainWindowDevsimFixture.h"
+#include "e2e/MainWindowDevsimFixture.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // the module window's unit grids never share a name. Over every window: what a screen reader says for
 // a control is a name (not punctuation, not the heading of the group it sits in), and Tab passes over
 // fields that cannot be changed.
-#include "WindowCatalog.h"
+#include "gui/WindowCatalog.h"
 
 #include "base/HelpFile.h"
 #include "ui/HelpInit.h"

@@ -1,4 +1,4 @@
-#include "WindowCatalog.h"
+#include "gui/WindowCatalog.h"
 
 #include "support/FakeDriverHarness.h"
 #include "support/TestSupport.h"

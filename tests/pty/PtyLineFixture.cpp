@@ -1,4 +1,4 @@
-#include "PtyLineFixture.h"
+#include "pty/PtyLineFixture.h"
 
 #include "support/TestSupport.h"
 
