@@ -210,4 +210,31 @@ TEST(LayerRulesTest, NoClassIsSpreadOverSeveralFiles) {
     EXPECT_TRUE(broken.isEmpty()) << Join(broken).toStdString();
 }
 
+// Below its kind, a test sits in the folder of the code it tests (tests/unit/comm for comm/), or in the
+// kind's own folder when it spans several layers; contrib/ holds the systemd units.
+TEST(LayerRulesTest, TestsMirrorTheTree) {
+    QStringList broken;
+    for (const QString kind : {"unit", "gui", "pty", "e2e"}) {
+        QDirIterator it(SourceDir() + "/tests/" + kind, QDir::Dirs | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            const QString folder = QFileInfo(it.next()).fileName();
+            if (!kAllowed.count(folder) && folder != "contrib") broken << "tests/" + kind + '/' + folder;
+        }
+    }
+    EXPECT_TRUE(broken.isEmpty()) << "no such folder in the program: " << Join(broken).toStdString();
+}
+
+// A file a reader takes in at once: a class that needs more gives behaviour to logic objects.
+TEST(LayerRulesTest, NoSourceFileOutgrowsSixHundredLines) {
+    constexpr int kMaxLines = 600;
+    QStringList broken;
+    QStringList folders{"tests", "bench", "fuzz"};
+    for (const auto &[folder, allowed] : kAllowed) folders << folder;
+    for (const QString &folder : folders)
+        for (const QString &file : SourceFiles(folder))
+            if (const qsizetype count = Lines(file).size() - 1; count > kMaxLines)  // text after the last newline
+                broken << file + ": " + QString::number(count) + " lines";
+    EXPECT_TRUE(broken.isEmpty()) << Join(broken).toStdString();
+}
+
 } // namespace
