@@ -1,5 +1,6 @@
-// TFoCLM300: creation, the wiring of its controls and actions, the key and clipboard rules of its
-// fields, printing, and the hooks through which the main window opens, finds and frees it.
+// TFoCLM300: creation, the wiring of its controls and actions to its panel and session, the key and
+// clipboard rules of its fields, what the session asks of the window, printing, and the hooks through
+// which the main window opens, finds and frees it.
 #include "module/FoCLM300.h"
 
 #include "ui/FoAbout.h"
@@ -8,23 +9,28 @@
 #include "ui/JEdit.h"
 #include "base/LangSupp.h"
 #include "ui/TranslateForm.h"
+#include "ui/FoConnect.h"
 #include "ui/FormMeldung.h"
 #include "comm/CommState.h"
 #include "comm/Items.h"
 #include "ui/MainWindowAccess.h"
 #include "ui/MainDialogs.h"
 #include "ui/MainMessages.h"
+#include "ui/MainState.h"
 #include "ui/WindowPrint.h"
 #include "module/ModuleActions.h"
 #include "ui_FoCLM300.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 namespace korvul {
 
@@ -53,6 +59,8 @@ const char *const kUnitColumnHeadings[] = {
 TFoCLM300::TFoCLM300(TStrList &moduleData, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TFoCLM300>()), moduleData_(moduleData) {
     ui->setupUi(this);
+    panel_ = std::make_unique<TModuleFormPanel>(*ui, *this, moduleData_);
+    session_ = std::make_unique<TModuleSession>(static_cast<TModuleView &>(*this), moduleData_, OperationActive);
     ui->PageControl1->setCurrentIndex(0);
     ui->PageControl2->setCurrentIndex(0);
     ui->pgcInputs->setCurrentIndex(0);
@@ -71,9 +79,11 @@ TFoCLM300::TFoCLM300(TStrList &moduleData, QWidget *parent)
 
 TFoCLM300::~TFoCLM300() = default;
 
-bool TFoCLM300::SetEnabled() const { return ui->btSet->isEnabled(); }
+bool TFoCLM300::SetEnabled() const { return panel_->SetEnabled(); }
 
-bool TFoCLM300::IsMarked(const QObject *control) { return control && control->property("changed").toBool(); }
+void TFoCLM300::Display() { panel_->Display(); }
+
+void TFoCLM300::RefreshClock(const QString &clock) { panel_->RefreshClock(clock); }
 
 // A heading labels only the unit-1 field; every field of the grid gets the translated heading and its
 // unit number as accessible name, so a screen reader tells "Baud rate 3" from "Baud rate 4".
@@ -107,10 +117,10 @@ void TFoCLM300::ConnectSignals() {
 // Every editable field of the module data marks itself when the operator changes it.
 void TFoCLM300::ConnectMarking() {
     auto markEdit = [this](TJEdit *edit) {
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkChanged(edit); });
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { panel_->MarkChanged(edit); });
     };
     auto markChoice = [this](QComboBox *box) {
-        connect(box, &QComboBox::activated, this, [this, box] { MarkChanged(box); });
+        connect(box, &QComboBox::activated, this, [this, box] { panel_->MarkChanged(box); });
     };
     for (TJEdit *edit : {ui->jeDevName, ui->jeDevNo, ui->jeDate, ui->jeTime, ui->jeCAW1Begin, ui->jeCAW1end,
                          ui->jeCAW2begin, ui->jeCAW2end})
@@ -118,19 +128,19 @@ void TFoCLM300::ConnectMarking() {
     for (QComboBox *box : {ui->cbCSIBaudrate, ui->cbCSIParity, ui->cbCSIDataBits, ui->cbCSIStopBits, ui->cbDialMth})
         markChoice(box);
     for (QSpinBox *spin : {ui->spe2CharTo, ui->speRespTo, ui->speCDTo, ui->speAtmptNo, ui->speRingsNo, ui->spe2CallTo})
-        connect(spin, &QSpinBox::valueChanged, this, [this, spin] { MarkChanged(spin); });
+        connect(spin, &QSpinBox::valueChanged, this, [this, spin] { panel_->MarkChanged(spin); });
     for (TJEdit *edit : {ui->jeCAW1Begin, ui->jeCAW1end, ui->jeCAW2begin, ui->jeCAW2end}) edit->installEventFilter(this);
     for (int r = 1; r <= kModuleUnits; ++r) {
         for (const char *stem : kUnitEdits) markEdit(Field<TJEdit>(stem, r));
         for (const char *stem : kUnitChoices) markChoice(Field<QComboBox>(stem, r));
         QSpinBox *timeout = Field<QSpinBox>("speTimeout", r);
-        connect(timeout, &QSpinBox::valueChanged, this, [this, timeout] { MarkChanged(timeout); });
+        connect(timeout, &QSpinBox::valueChanged, this, [this, timeout] { panel_->MarkChanged(timeout); });
         QComboBox *levels = Field<QComboBox>("cbLvlNo", r);
-        connect(levels, &QComboBox::activated, this, [this, r] { LevelsChanged(r); });
+        connect(levels, &QComboBox::activated, this, [this, r] { panel_->LevelsChanged(r); });
         QComboBox *service = Field<QComboBox>("cbService", r);
-        connect(service, &QComboBox::activated, this, [this, r] { ServiceChanged(r); });
+        connect(service, &QComboBox::activated, this, [this, r] { panel_->ServiceChanged(r); });
         QCheckBox *toggle = Field<QCheckBox>("chbSwitch", r);
-        connect(toggle, &QCheckBox::clicked, this, [this, toggle] { MarkChanged(toggle); });
+        connect(toggle, &QCheckBox::clicked, this, [this, toggle] { panel_->MarkChanged(toggle); });
     }
 }
 
@@ -178,7 +188,7 @@ void TFoCLM300::RunModuleAction(const std::function<TModuleActionEnd()> &action)
     case TModuleActionEnd::Stay: break;
     case TModuleActionEnd::Redisplay: Display(); break;
     case TModuleActionEnd::RereadPage: ReadPage(); break;
-    case TModuleActionEnd::Disconnect: Disconnect(); break;
+    case TModuleActionEnd::Disconnect: session_->Close(); break;
     }
 }
 
@@ -209,7 +219,7 @@ bool TFoCLM300::eventFilter(QObject *watched, QEvent *event) {
     const QString name = edit->objectName();
     if (event->type() == QEvent::FocusOut && name.startsWith(QLatin1String("jeCAW"))) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CallWindowLeft(edit);
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) panel_->CallWindowLeft(edit);
         return false;
     }
     if (event->type() != QEvent::KeyPress) return false;
@@ -232,7 +242,7 @@ bool TFoCLM300::PhoneFieldKey(TJEdit *field, QKeyEvent *key) {
         if (!text.isEmpty() && !field->isReadOnly()) {
             field->insert(text);  // replaces the selection, else inserts at the caret
             field->setModified(true);
-            MarkChanged(field);
+            panel_->MarkChanged(field);
         }
         return true;
     }
@@ -257,6 +267,120 @@ void TFoCLM300::Print() {
 void TFoCLM300::showEvent(QShowEvent *event) {
     PollItem = 'g';  // the poll reads the module clock while the module window shows
     QMainWindow::showEvent(event);
+}
+
+// ---- page changes ----
+
+// Leaving a page that the session refuses puts the shown page back. False when the change was refused
+// or the window is closing.
+bool TFoCLM300::LeavePage(QTabWidget *pages, int &shown, int index, bool inputs) {
+    const TPageLeave leave = session_->LeavePage(inputs);
+    if (leave == TPageLeave::Refused) {
+        const QSignalBlocker block(pages);
+        pages->setCurrentIndex(shown);
+        return false;
+    }
+    if (leave == TPageLeave::Closed) return false;  // the window may be gone: nothing of it is touched
+    shown = index;
+    return true;
+}
+
+void TFoCLM300::PageControl1Change(int index) {
+    if (!LeavePage(ui->PageControl1, shownPage1_, index, false)) return;
+    if (index == mpInputs) {
+        const QSignalBlocker block(ui->pgcInputs);
+        ui->pgcInputs->setCurrentIndex(0);
+        shownInputs_ = 0;
+    }
+    ReadPage();
+}
+
+void TFoCLM300::PageControl2Change(int index) {
+    if (!LeavePage(ui->PageControl2, shownPage2_, index, false)) return;
+    ReadPage();
+}
+
+void TFoCLM300::pgcInputsChange(int index) { LeavePage(ui->pgcInputs, shownInputs_, index, true); }
+
+void TFoCLM300::ReadPage() { session_->ReadPage(ui->PageControl1->currentIndex(), ui->PageControl2->currentIndex()); }
+
+// ---- buttons and actions of the transfers ----
+
+void TFoCLM300::btSetClick() { session_->Set(); }
+void TFoCLM300::btRejectClick() { session_->Reject(); }
+void TFoCLM300::btConnectClick() { session_->ConnectEndDevice(); }
+void TFoCLM300::ConnectChannel(int channel) { session_->ConnectChannel(channel); }
+void TFoCLM300::btDisconnectClick() { session_->Close(); }
+
+void TFoCLM300::acExitExecute() {
+    if (OperationActive) return;  // a transfer runs: neither the window nor the program ends
+    if (session_->Close() && MainWindow()) MainWindow()->Exit();
+}
+
+// A transfer that runs keeps the window; otherwise the closing sequence decides.
+void TFoCLM300::closeEvent(QCloseEvent *event) {
+    if (session_->Close()) event->accept();
+    else event->ignore();
+}
+
+// ---- what the session asks of the window ----
+
+void TFoCLM300::ShowWait(uint16_t text) {
+    CloseWait();
+    NoticeText = LanguageText(text);
+    NoticeCaption = QString::fromLatin1(TFormMeldung::kCaption);
+    wait_ = std::make_unique<TFormMeldung>(this);
+    wait_->ShowCentredOn(this);
+    QCoreApplication::processEvents();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TFoCLM300::CloseWait() {
+    if (!wait_) return;
+    wait_.reset();
+    QApplication::restoreOverrideCursor();
+}
+
+void TFoCLM300::ShowMessage(const QString &text) { ShowMessageText(this, text); }
+
+bool TFoCLM300::AskYesNo(const QString &question, int helpContext) {
+    return korvul::AskYesNo(this, question, helpContext);
+}
+
+void TFoCLM300::DisableSet() { panel_->DisableSet(); }
+
+TModuleSetForm TFoCLM300::CollectSetForm() const { return panel_->CollectSetForm(); }
+
+std::optional<TModuleClockEntry> TFoCLM300::EditedClock() const { return panel_->EditedClock(); }
+
+QString TFoCLM300::ChooseChannelLine(const QStringList &lines) {
+    TFoConnect dialog(this);
+    dialog.SetChannels(lines);
+    dialog.adjustSize();
+    dialog.move(WindowCentre(this) - QPoint(dialog.width() / 2, dialog.height() / 2));
+    return dialog.exec() == QDialog::Accepted ? dialog.cbChannel()->currentText() : QString();
+}
+
+// The main window takes the line and signs on to the end device; its disconnect brings this window back.
+void TFoCLM300::HandOverToEndDevice() {
+    IMainWindow *main = MainWindow();
+    if (!main) return;
+    hide();
+    main->Widget()->move(pos());
+    main->Widget()->show();
+    main->Connect();
+}
+
+// The window leaves the hooks, then the main window shows again and ends the connection (the module
+// window no longer exists for it, so it really disconnects).
+void TFoCLM300::Leave() {
+    FreeQuietly();
+    IMainWindow *main = MainWindow();
+    if (!main) return;
+    main->Widget()->move(pos());
+    main->Widget()->show();
+    main->Widget()->repaint();
+    main->Disconnect();
 }
 
 // ---- the hooks of the main window ----
@@ -286,7 +410,7 @@ void RefreshModuleClock(const QString &clock) {
 // The window leaves the hooks at once, so that the main window's disconnect that follows no longer
 // sees it; the object itself goes when control is back in the event loop.
 void TFoCLM300::FreeQuietly() {
-    closing_ = true;
+    session_->MarkClosed();
     if (gModuleWindow == this) gModuleWindow = nullptr;
     emit Closing();
     CloseWait();

@@ -11,16 +11,14 @@
 // editable control and every device action is disabled and nothing can be marked; the window can still
 // be read page by page, switched through to an end device, printed and closed.
 //
-// Every transfer (page read, Set, switch-through, maintenance action) runs only while OperationActive is
-// clear, sets it, and clears it on every path before a failure is reported.
-//
-// Code: creation, wiring and key rules in FoCLM300.cpp, the display and the change marks in
-// FoCLM300Display.cpp, the transfers in FoCLM300Device.cpp.
-#include "module/ModuleWindowLogic.h"
+// The transfers (page reads, Set, the switch-through, the closing sequence) are a TModuleSession that
+// sees the window through TModuleView; the fields, their marks and what Set collects from them are a
+// TModuleFormPanel. The window wires its controls to them and keeps the key rules of its fields.
+#include "module/ModuleFormPanel.h"
+#include "module/ModuleSession.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,44 +26,34 @@
 namespace Ui {
 class TFoCLM300;
 }
-namespace korvul {
-class TStrList;
-class TCommClassException;
-enum class TModuleActionEnd;
-}
-class QAbstractButton;
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QSpinBox;
+class QKeyEvent;
 class QTabWidget;
+
 namespace korvul {
+
 class TFormMeldung;
-}
-namespace korvul {
 class TJEdit;
-}
+class TStrList;
+enum class TModuleActionEnd;
 
-namespace korvul {
-
-class TFoCLM300 : public QMainWindow {
+class TFoCLM300 : public QMainWindow, private TModuleView {
     Q_OBJECT
 public:
     static constexpr uint16_t kTextBase = 4000;
-    static constexpr uint16_t kChannelMenuText = 4014;     // "Channel %d: %s"
+    static constexpr uint16_t kChannelMenuText = TModuleFormPanel::kChannelMenuText;
     static constexpr uint16_t kStatusHintBase = 1660;
-    static constexpr uint16_t kNoReceiverText = 4178;
-    static constexpr uint16_t kOutputOffText = 4179;
-    static constexpr uint16_t kOutputOnText = 4180;
-    static constexpr uint16_t kChannelLineText = 1820;
-    static constexpr uint16_t kReadingText = 3010;
-    static constexpr uint16_t kSettingText = 3011;
-    static constexpr uint16_t kRecordRefusedText = 4190;
-    static constexpr uint16_t kInvalidTimeText = 4191;
-    static constexpr uint16_t kReadRefusedText = 4194;
-    static constexpr uint16_t kSwitchRefusedText = 4184;
-    static constexpr uint16_t kConnectionLostText = 2207;
-    static constexpr uint16_t kSaveChangesText = 42014;
+    static constexpr uint16_t kNoReceiverText = TModuleFormPanel::kNoReceiverText;
+    static constexpr uint16_t kOutputOffText = TModuleFormPanel::kOutputOffText;
+    static constexpr uint16_t kOutputOnText = TModuleFormPanel::kOutputOnText;
+    static constexpr uint16_t kChannelLineText = TModuleSession::kChannelLineText;
+    static constexpr uint16_t kReadingText = TModuleSession::kReadingText;
+    static constexpr uint16_t kSettingText = TModuleSession::kSettingText;
+    static constexpr uint16_t kRecordRefusedText = TModuleSession::kRecordRefusedText;
+    static constexpr uint16_t kInvalidTimeText = TModuleSession::kInvalidTimeText;
+    static constexpr uint16_t kReadRefusedText = TModuleSession::kReadRefusedText;
+    static constexpr uint16_t kSwitchRefusedText = TModuleSession::kSwitchRefusedText;
+    static constexpr uint16_t kConnectionLostText = TModuleSession::kConnectionLostText;
+    static constexpr uint16_t kSaveChangesText = TModuleSession::kSaveChangesText;
 
     // Fills itself from moduleData and translates itself; shows page 0.
     explicit TFoCLM300(korvul::TStrList &moduleData, QWidget *parent = nullptr);
@@ -73,7 +61,7 @@ public:
 
     // The display in its nine steps: every field from ModuleData, enabling by ModuleAccess, every mark
     // cleared, Set and Reject off.
-    void Display();
+    void Display() override;
     // The module clock from the poll ("yymmddhhnnss") into the header and page 0; the two date and time
     // fields lose their marks and keep their enabled state.
     void RefreshClock(const QString &clock);
@@ -90,6 +78,9 @@ public:
 
     bool SetEnabled() const;
 
+    // Marks of the controls that are not TJEdits ("changed" property).
+    static bool IsMarked(const QObject *control) { return TModuleFormPanel::IsMarked(control); }
+
 signals:
     // The window is being destroyed by its closing sequence or FreeQuietly.
     void Closing();
@@ -100,7 +91,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // ---- FoCLM300.cpp: creation and wiring
+    // Creation and wiring.
     void NameUnitFields();
     void ConnectSignals();
     void ConnectMarking();
@@ -110,57 +101,35 @@ private:
     void RunModuleAction(const std::function<korvul::TModuleActionEnd()> &action);
     void Print();
 
-    // ---- FoCLM300Display.cpp
-    void CopyItems();
-    void ShowCommon();
-    void ShowChannels();
-    void ShowModem();
-    void ShowUnits();
-    void ShowInput(int r);
-    void ShowReceiverLists(int r, int first, int substitute);
-    void EnableByAccess();
-    void EnableChannels();
-    void EnableReceiverRows();
-    void MarkChanged(QObject *sender);
-    void LevelsChanged(int r);
-    void ServiceChanged(int r);
-    void CallWindowLeft(TJEdit *field);
-    korvul::TModuleSetForm CollectSetForm() const;
-    void CollectUnit(int r, korvul::TModuleSetUnit &unit) const;
-    korvul::TModuleModem CollectModem() const;
-
-    // ---- FoCLM300Device.cpp
+    // Page changes: the session decides whether the page may be left, then the new page is read.
     void PageControl1Change(int index);
     void PageControl2Change(int index);
     void pgcInputsChange(int index);
     bool LeavePage(QTabWidget *pages, int &shown, int index, bool inputs);
     void ReadPage();
-    void ReadItems(const QString &letters);
-    void RunSet();
-    void WriteRecords(const std::vector<korvul::TModuleWrite> &writes, QString &reread);
-    void SetFailed(const korvul::TCommClassException &e, const QString &reread);
-    void SwitchThrough(int channel);
-    void ShowWait(uint16_t text);
-    void CloseWait();
-    void Disconnect();
-    void RunClosingSequence();
 
-public:
-    // Marks of the controls that are not TJEdits ("changed" property).
-    static bool IsMarked(const QObject *control);
+    // TModuleView.
+    void ShowWait(uint16_t text) override;
+    void CloseWait() override;
+    void ShowMessage(const QString &text) override;
+    bool AskYesNo(const QString &question, int helpContext) override;
+    bool HasUnsavedEdits() const override { return SetEnabled(); }
+    void DisableSet() override;
+    TModuleSetForm CollectSetForm() const override;
+    std::optional<TModuleClockEntry> EditedClock() const override;
+    QString ChooseChannelLine(const QStringList &lines) override;
+    void HandOverToEndDevice() override;
+    void Leave() override;
 
-private:
     template <class T>
     T *Field(const char *stem, int r) const;
 
     std::unique_ptr<Ui::TFoCLM300> ui;
     korvul::TStrList &moduleData_;
-    std::array<QString, 15> items_;  // "a".."o" as last shown
+    std::unique_ptr<TModuleFormPanel> panel_;
+    std::unique_ptr<TModuleSession> session_;
     std::unique_ptr<TFormMeldung> wait_;
     int shownPage1_ = 0, shownPage2_ = 0, shownInputs_ = 0;
-    bool displaying_ = false;  // a display fills the fields: no marking
-    bool closing_ = false;     // the closing sequence has run (or the window is freed quietly)
-    bool exiting_ = false;     // Exit: the main window's Exit follows the close
 };
 
 // The control named stem + r (r = 1..4).

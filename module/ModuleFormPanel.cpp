@@ -1,6 +1,4 @@
-// TFoCLM300: the display from ModuleData, the enabling by ModuleAccess, the change marks and the
-// collection of the marked fields for Set.
-#include "module/FoCLM300.h"
+#include "module/ModuleFormPanel.h"
 
 #include "ui/JEdit.h"
 #include "base/LangSupp.h"
@@ -22,7 +20,11 @@ namespace {
 
 const char *const kLevelStems[4] = {"cbLow", "cbUndef", "cbHigh", "cbBreak"};
 
-QString Item(const std::array<QString, 15> &items, char letter) { return items[static_cast<std::size_t>(letter - 'a')]; }
+// The menu entry of channel r (1..4) under "Connect with end device".
+QAction *ChannelMenuEntry(const Ui::TFoCLM300 &ui, int r) {
+    const std::array<QAction *, kModuleUnits> entries{ui.miChannel1, ui.miChannel2, ui.miChannel3, ui.miChannel4};
+    return entries[static_cast<std::size_t>(r - 1)];
+}
 
 // Date and time of a module clock text in the local formats; empty for a malformed text.
 QString ClockDate(const QString &clock) {
@@ -77,9 +79,21 @@ void ClearMark(QWidget *w) {
 
 } // namespace
 
+TModuleFormPanel::TModuleFormPanel(Ui::TFoCLM300 &form, QWidget &window, const TStrList &moduleData)
+    : ui(form), window_(window), moduleData_(moduleData) {}
+
+template <class T>
+T *TModuleFormPanel::Field(const char *stem, int r) const {
+    return ui.pnlMain->findChild<T *>(QString::fromLatin1(stem) + QString::number(r));
+}
+
+QString TModuleFormPanel::Item(char letter) const { return items_[static_cast<std::size_t>(letter - 'a')]; }
+
+bool TModuleFormPanel::IsMarked(const QObject *control) { return control && control->property("changed").toBool(); }
+
 // ---- the display ----
 
-void TFoCLM300::Display() {
+void TModuleFormPanel::Display() {
     displaying_ = true;
     CopyItems();
     ShowCommon();
@@ -89,37 +103,37 @@ void TFoCLM300::Display() {
     EnableByAccess();
     EnableChannels();
     EnableReceiverRows();
-    ui->btSet->setEnabled(false);
-    ui->btReject->setEnabled(false);
+    ui.btSet->setEnabled(false);
+    ui.btReject->setEnabled(false);
     displaying_ = false;
 }
 
-void TFoCLM300::CopyItems() {
+void TModuleFormPanel::CopyItems() {
     for (char letter = 'a'; letter <= 'o'; ++letter)
         items_[static_cast<std::size_t>(letter - 'a')] = moduleData_.GetValue(QString(QChar::fromLatin1(letter)));
 }
 
-void TFoCLM300::ShowCommon() {
+void TModuleFormPanel::ShowCommon() {
     const TModuleCommon common = ParseModuleCommon(moduleData_);
-    ui->edSw->setText(common.Sw);
-    ui->edDevType->setText(common.DevType);
-    ui->edDevNo->setText(common.DevNo);
-    ui->jeDevNo->setText(common.DevNo);
-    ui->edDevName->setText(common.DevName);
-    ui->jeDevName->setText(common.DevName);
+    ui.edSw->setText(common.Sw);
+    ui.edDevType->setText(common.DevType);
+    ui.edDevNo->setText(common.DevNo);
+    ui.jeDevNo->setText(common.DevNo);
+    ui.edDevName->setText(common.DevName);
+    ui.jeDevName->setText(common.DevName);
     const QString clock = common.Date + common.Time;
-    for (QLineEdit *date : {static_cast<QLineEdit *>(ui->edDate), static_cast<QLineEdit *>(ui->jeDate)})
+    for (QLineEdit *date : {static_cast<QLineEdit *>(ui.edDate), static_cast<QLineEdit *>(ui.jeDate)})
         date->setText(ClockDate(clock));
-    for (QLineEdit *time : {static_cast<QLineEdit *>(ui->edTime), static_cast<QLineEdit *>(ui->jeTime)})
+    for (QLineEdit *time : {static_cast<QLineEdit *>(ui.edTime), static_cast<QLineEdit *>(ui.jeTime)})
         time->setText(ClockTime(clock));
-    ui->jeSR->setText(common.Status);
+    ui.jeSR->setText(common.Status);
     const int hint = StatusHintText(common.Status);
-    ui->jeSR->setToolTip(hint ? LanguageText(static_cast<uint16_t>(hint)) : QString());
-    ui->jeOHC->setText(common.WorkingHours);
+    ui.jeSR->setToolTip(hint ? LanguageText(static_cast<uint16_t>(hint)) : QString());
+    ui.jeOHC->setText(common.WorkingHours);
 }
 
-void TFoCLM300::ShowChannels() {
-    const QString itemH = Item(items_, 'h');
+void TModuleFormPanel::ShowChannels() {
+    const QString itemH = Item('h');
     for (int r = 1; r <= kModuleUnits; ++r) {
         const TModuleChannel ch = ParseChannel(itemH, r);
         Field<TJEdit>("jeIntName", r)->setText(TrimRight(ch.Designation));
@@ -133,35 +147,35 @@ void TFoCLM300::ShowChannels() {
         Select(Field<QComboBox>("cbDatabits", r), ch.DataBits < 0 ? -1 : ch.DataBits - 7);
         Select(Field<QComboBox>("cbStopBits", r), ch.StopBits < 0 ? -1 : ch.StopBits - 1);
         SetSpin(Field<QSpinBox>("speTimeout", r), ch.Timeout);
-        Field<QAction>("miChannel", r)->setText(LanguageFormat(kChannelMenuText, {r, ch.TypeName}));
+        ChannelMenuEntry(ui, r)->setText(LanguageFormat(kChannelMenuText, {r, ch.TypeName}));
     }
 }
 
-void TFoCLM300::ShowModem() {
-    const TModuleModem m = ParseModem(Item(items_, 'i'));
-    Select(ui->cbCSIBaudrate, ListIndex(ModemBaudRates(), m.Baud));
-    Select(ui->cbCSIParity, LetterIndex(kParityLetters, m.Parity));
-    Select(ui->cbCSIDataBits, m.DataBits < 0 ? -1 : m.DataBits - 7);
-    Select(ui->cbCSIStopBits, m.StopBits < 0 ? -1 : m.StopBits - 1);
-    SetSpin(ui->spe2CharTo, m.CharTimeout);
-    SetSpin(ui->speRespTo, m.ResponseTimeout);
-    SetSpin(ui->speCDTo, m.CarrierTimeout);
-    SetSpin(ui->speAtmptNo, m.Attempts);
-    SetSpin(ui->speRingsNo, m.Rings);
-    SetSpin(ui->spe2CallTo, m.CycleMinutes);
-    ui->jeCAW1Begin->setText(CallWindowText(m.Caw1Begin));
-    ui->jeCAW1end->setText(CallWindowText(m.Caw1End));
-    ui->jeCAW2begin->setText(CallWindowText(m.Caw2Begin));
-    ui->jeCAW2end->setText(CallWindowText(m.Caw2End));
-    Select(ui->cbDialMth, LetterIndex(kDialLetters, m.DialMethod));
+void TModuleFormPanel::ShowModem() {
+    const TModuleModem m = ParseModem(Item('i'));
+    Select(ui.cbCSIBaudrate, ListIndex(ModemBaudRates(), m.Baud));
+    Select(ui.cbCSIParity, LetterIndex(kParityLetters, m.Parity));
+    Select(ui.cbCSIDataBits, m.DataBits < 0 ? -1 : m.DataBits - 7);
+    Select(ui.cbCSIStopBits, m.StopBits < 0 ? -1 : m.StopBits - 1);
+    SetSpin(ui.spe2CharTo, m.CharTimeout);
+    SetSpin(ui.speRespTo, m.ResponseTimeout);
+    SetSpin(ui.speCDTo, m.CarrierTimeout);
+    SetSpin(ui.speAtmptNo, m.Attempts);
+    SetSpin(ui.speRingsNo, m.Rings);
+    SetSpin(ui.spe2CallTo, m.CycleMinutes);
+    ui.jeCAW1Begin->setText(CallWindowText(m.Caw1Begin));
+    ui.jeCAW1end->setText(CallWindowText(m.Caw1End));
+    ui.jeCAW2begin->setText(CallWindowText(m.Caw2Begin));
+    ui.jeCAW2end->setText(CallWindowText(m.Caw2End));
+    Select(ui.cbDialMth, LetterIndex(kDialLetters, m.DialMethod));
 }
 
-void TFoCLM300::ShowUnits() {
+void TModuleFormPanel::ShowUnits() {
     for (int r = 1; r <= kModuleUnits; ++r) {
-        const TModuleHq hq = ParseHq(Item(items_, 'j'), r);
+        const TModuleHq hq = ParseHq(Item('j'), r);
         Field<TJEdit>("jeHQ", r)->setText(hq.Designation);
         Field<TJEdit>("jeHQPhone", r)->setText(hq.Phone);
-        const TModuleEvent ev = ParseEvent(Item(items_, 'm'), r);
+        const TModuleEvent ev = ParseEvent(Item('m'), r);
         Field<TJEdit>("jeCrntLvl", r)->setText(ev.CurrentLevel);
         Field<TJEdit>("jeBLvl", r)->setText(ev.LevelBefore);
         Field<TJEdit>("jeALvl", r)->setText(ev.LevelAfter);
@@ -169,11 +183,11 @@ void TFoCLM300::ShowUnits() {
         Field<TJEdit>("jeLstDT", r)->setText(EventDateTimeText(ev.LastDate, ev.LastTime));
         Field<TJEdit>("jeEvntCntr", r)->setText(ev.Counter);
         ShowInput(r);
-        const TModuleReceiver rec = ParseReceiver(Item(items_, 'o'), r);
+        const TModuleReceiver rec = ParseReceiver(Item('o'), r);
         Select(Field<QComboBox>("cbService", r), rec.Service);
         Field<TJEdit>("jeFaxNo", r)->setText(rec.FaxNumber);
         Field<TJEdit>("jeDesignation", r)->setText(rec.Designation);
-        const QChar state = OutputState(Item(items_, 'l'), r);
+        const QChar state = OutputState(Item('l'), r);
         Field<TJEdit>("jeCrntState", r)->setText(state == u'0'   ? LanguageText(kOutputOffText)
                                                  : state == u'1' ? LanguageText(kOutputOnText)
                                                                  : QString());
@@ -181,8 +195,8 @@ void TFoCLM300::ShowUnits() {
     }
 }
 
-void TFoCLM300::ShowInput(int r) {
-    const TModuleInput in = ParseInput(Item(items_, 'n'), r);
+void TModuleFormPanel::ShowInput(int r) {
+    const TModuleInput in = ParseInput(Item('n'), r);
     Select(Field<QComboBox>("cbLvlNo", r), in.LevelsIndex);
     for (int k = 0; k < 4; ++k) Select(Field<QComboBox>(kLevelStems[k], r), in.Levels[static_cast<std::size_t>(k)]);
     ShowReceiverLists(r, in.FirstReceiver, in.SubstituteReceiver);
@@ -191,8 +205,8 @@ void TFoCLM300::ShowInput(int r) {
 
 // Both lists: "no fax receiver", then every receiver with a designation; each entry carries its
 // receiver number.
-void TFoCLM300::ShowReceiverLists(int r, int first, int substitute) {
-    const std::vector<TReceiverChoice> choices = ReceiverChoices(Item(items_, 'o'), LanguageText(kNoReceiverText));
+void TModuleFormPanel::ShowReceiverLists(int r, int first, int substitute) {
+    const std::vector<TReceiverChoice> choices = ReceiverChoices(Item('o'), LanguageText(kNoReceiverText));
     for (auto [box, receiver] : {std::pair{Field<QComboBox>("cbFaxRecF", r), first},
                                  std::pair{Field<QComboBox>("cbFaxRecS", r), substitute}}) {
         box->clear();
@@ -203,36 +217,36 @@ void TFoCLM300::ShowReceiverLists(int r, int first, int substitute) {
 
 // ---- enabling ----
 
-void TFoCLM300::EnableByAccess() {
-    for (QWidget *w : findChildren<QWidget *>()) {
-        if (!EnabledByAccess(w, this)) continue;
+void TModuleFormPanel::EnableByAccess() {
+    for (QWidget *w : ui.pnlMain->findChildren<QWidget *>()) {
+        if (!EnabledByAccess(w, &window_)) continue;
         w->setEnabled(ModuleAccess);
         ClearMark(w);
     }
-    for (QAction *a : {ui->acConnect, ui->acPCTime, ui->acAdjustRTC, ui->acChangeAccessCode,
-                       ui->acChangeHQPasswords, ui->acChangeQTAccessCode})
+    for (QAction *a : {ui.acConnect, ui.acPCTime, ui.acAdjustRTC, ui.acChangeAccessCode,
+                       ui.acChangeHQPasswords, ui.acChangeQTAccessCode})
         a->setEnabled(ModuleAccess);
 }
 
 // Only channels with an end device (version before the point above 0) can be switched through to.
-void TFoCLM300::EnableChannels() {
-    const QString itemH = Item(items_, 'h');
+void TModuleFormPanel::EnableChannels() {
+    const QString itemH = Item('h');
     for (int r = 1; r <= kModuleUnits; ++r) {
         const bool connectable = ChannelConnectable(ParseChannel(itemH, r));
         Field<QPushButton>("btConnect", r)->setEnabled(connectable);
-        Field<QAction>("miChannel", r)->setEnabled(connectable);
+        ChannelMenuEntry(ui, r)->setEnabled(connectable);
         Field<QCheckBox>("chbConfSwitch", r)->setEnabled(false);
         Field<QCheckBox>("chbCTS", r)->setEnabled(false);
     }
 }
 
-void TFoCLM300::EnableReceiverRows() {
+void TModuleFormPanel::EnableReceiverRows() {
     for (int r = 1; r <= kModuleUnits; ++r) {
         const bool on = ReceiverRowEnabled(Field<QComboBox>("cbService", r)->currentIndex(), ModuleAccess);
         for (TJEdit *edit : {Field<TJEdit>("jeDesignation", r), Field<TJEdit>("jeFaxNo", r)}) {
             edit->setEnabled(on);
             QPalette pal = edit->palette();
-            pal.setColor(QPalette::Base, palette().color(on ? QPalette::Base : QPalette::Button));
+            pal.setColor(QPalette::Base, window_.palette().color(on ? QPalette::Base : QPalette::Button));
             edit->setPalette(pal);
         }
         Field<QPushButton>("btTest", r)->setEnabled(on);
@@ -241,16 +255,16 @@ void TFoCLM300::EnableReceiverRows() {
 
 // ---- change marks ----
 
-void TFoCLM300::MarkChanged(QObject *sender) {
+void TModuleFormPanel::MarkChanged(QObject *sender) {
     if (!sender || displaying_ || !ModuleAccess) return;
-    ui->btSet->setEnabled(true);
-    ui->btReject->setEnabled(true);
+    ui.btSet->setEnabled(true);
+    ui.btReject->setEnabled(true);
     if (auto *edit = qobject_cast<QLineEdit *>(sender)) edit->setModified(true);
     else sender->setProperty("changed", true);
 }
 
 // Two levels have no "undef" and no "break": those become "low" and "high".
-void TFoCLM300::LevelsChanged(int r) {
+void TModuleFormPanel::LevelsChanged(int r) {
     QComboBox *levels = Field<QComboBox>("cbLvlNo", r);
     if (!ModuleAccess) return;
     if (levels->currentIndex() == 0) {
@@ -262,65 +276,74 @@ void TFoCLM300::LevelsChanged(int r) {
     MarkChanged(levels);
 }
 
-void TFoCLM300::ServiceChanged(int r) {
+void TModuleFormPanel::ServiceChanged(int r) {
     EnableReceiverRows();
     MarkChanged(Field<QComboBox>("cbService", r));
 }
 
 // A call acceptance time the operator changed must be a time of day; otherwise the window goes back to
 // the values last read and the field keeps the focus.
-void TFoCLM300::CallWindowLeft(TJEdit *field) {
+void TModuleFormPanel::CallWindowLeft(TJEdit *field) {
     if (!field->isModified() || CallWindowField(field->text())) return;
-    ShowMessageText(this, LanguageText(kInvalidTimeText));
+    ShowMessageText(&window_, LanguageText(TModuleSession::kInvalidTimeText));
     Display();
     field->setFocus();
 }
 
-void TFoCLM300::RefreshClock(const QString &clock) {
-    ui->edDate->setText(ClockDate(clock));
-    ui->edTime->setText(ClockTime(clock));
+void TModuleFormPanel::RefreshClock(const QString &clock) {
+    ui.edDate->setText(ClockDate(clock));
+    ui.edTime->setText(ClockTime(clock));
     // The operator's own date or time entry is not overwritten before Set or Reject.
-    if (ui->jeDate->isModified() || ui->jeTime->isModified()) return;
-    ui->jeDate->setText(ui->edDate->text());
-    ui->jeTime->setText(ui->edTime->text());
-    ui->jeDate->setModified(false);
-    ui->jeTime->setModified(false);
+    if (ui.jeDate->isModified() || ui.jeTime->isModified()) return;
+    ui.jeDate->setText(ui.edDate->text());
+    ui.jeTime->setText(ui.edTime->text());
+    ui.jeDate->setModified(false);
+    ui.jeTime->setModified(false);
+}
+
+bool TModuleFormPanel::SetEnabled() const { return ui.btSet->isEnabled(); }
+
+void TModuleFormPanel::DisableSet() { ui.btSet->setEnabled(false); }
+
+std::optional<TModuleClockEntry> TModuleFormPanel::EditedClock() const {
+    if (!ui.jeDate->isModified() && !ui.jeTime->isModified()) return std::nullopt;
+    return TModuleClockEntry{ui.jeDate->text(), ui.jeTime->text()};
 }
 
 // ---- what Set sends ----
 
-TModuleSetForm TFoCLM300::CollectSetForm() const {
+TModuleSetForm TModuleFormPanel::CollectSetForm() const {
     TModuleSetForm form;
     for (int r = 1; r <= kModuleUnits; ++r) CollectUnit(r, form.Units[static_cast<std::size_t>(r - 1)]);
-    form.ModemMarked = ui->jeCAW1Begin->isModified() || ui->jeCAW1end->isModified() || ui->jeCAW2begin->isModified() ||
-                       ui->jeCAW2end->isModified();
+    form.ModemMarked = ui.jeCAW1Begin->isModified() || ui.jeCAW1end->isModified() || ui.jeCAW2begin->isModified() ||
+                       ui.jeCAW2end->isModified();
     for (const QWidget *w : std::initializer_list<const QWidget *>{
-             ui->cbCSIBaudrate, ui->cbCSIParity, ui->cbCSIDataBits, ui->cbCSIStopBits, ui->spe2CharTo, ui->speRespTo,
-             ui->speCDTo, ui->cbDialMth, ui->speAtmptNo, ui->speRingsNo, ui->spe2CallTo})
+             ui.cbCSIBaudrate, ui.cbCSIParity, ui.cbCSIDataBits, ui.cbCSIStopBits, ui.spe2CharTo, ui.speRespTo,
+             ui.speCDTo, ui.cbDialMth, ui.speAtmptNo, ui.speRingsNo, ui.spe2CallTo})
         form.ModemMarked = form.ModemMarked || IsMarked(w);
     form.Modem = CollectModem();
-    form.DevNameModified = ui->jeDevName->isModified();
-    form.DevName = ui->jeDevName->text();
-    form.DevNoModified = ui->jeDevNo->isModified();
-    form.DevNo = ui->jeDevNo->text();
-    form.ItemL = Item(items_, 'l');
+    form.DevNameModified = ui.jeDevName->isModified();
+    form.DevName = ui.jeDevName->text();
+    form.DevNoModified = ui.jeDevNo->isModified();
+    form.DevNo = ui.jeDevNo->text();
+    form.ItemL = Item('l');
     return form;
 }
 
 // A list without a selection sends the value as last read, so every record keeps its layout.
-void TFoCLM300::CollectUnit(int r, TModuleSetUnit &u) const {
+void TModuleFormPanel::CollectUnit(int r, TModuleSetUnit &u) const {
     const QCheckBox *toggle = Field<QCheckBox>("chbSwitch", r);
     u.OutputSwitch = IsMarked(toggle) && toggle->isChecked();
 
     const QComboBox *service = Field<QComboBox>("cbService", r);
-    u.Receiver = ParseReceiver(Item(items_, 'o'), r);
+    u.Receiver = ParseReceiver(Item('o'), r);
     u.ReceiverMarked = Field<TJEdit>("jeDesignation", r)->isModified() || Field<TJEdit>("jeFaxNo", r)->isModified() ||
                        IsMarked(service);
     if (service->currentIndex() >= 0) u.Receiver.Service = service->currentIndex();
     u.Receiver.FaxNumber = Field<TJEdit>("jeFaxNo", r)->text();
     u.Receiver.Designation = Field<TJEdit>("jeDesignation", r)->text();
 
-    u.Input = ParseInput(Item(items_, 'n'), r);
+    u.Input = ParseInput(Item('n'), r);
     u.InputMarked = Field<TJEdit>("jeMsg", r)->isModified();
     for (const char *stem : {"cbFaxRecF", "cbFaxRecS", "cbLvlNo", "cbLow", "cbUndef", "cbHigh", "cbBreak"})
         u.InputMarked = u.InputMarked || IsMarked(Field<QComboBox>(stem, r));
@@ -333,12 +356,15 @@ void TFoCLM300::CollectUnit(int r, TModuleSetUnit &u) const {
 
     u.HqMarked = Field<TJEdit>("jeHQ", r)->isModified() || Field<TJEdit>("jeHQPhone", r)->isModified();
     u.Hq = {Field<TJEdit>("jeHQ", r)->text(), Field<TJEdit>("jeHQPhone", r)->text()};
+    CollectChannel(r, u);
+}
 
+void TModuleFormPanel::CollectChannel(int r, TModuleSetUnit &u) const {
     TModuleChannel &ch = u.Channel;
-    ch = ParseChannel(Item(items_, 'h'), r);
+    ch = ParseChannel(Item('h'), r);
     u.ChannelMarked = Field<TJEdit>("jeIntName", r)->isModified();
     for (const char *stem : {"cbBaudrate", "cbParity", "cbDatabits", "cbStopBits", "cbProtocol", "speTimeout"})
-        u.ChannelMarked = u.ChannelMarked || IsMarked(findChild<QWidget *>(QString::fromLatin1(stem) + QString::number(r)));
+        u.ChannelMarked = u.ChannelMarked || IsMarked(Field<QWidget>(stem, r));
     ch.Designation = Field<TJEdit>("jeIntName", r)->text();
     ch.Baud = ValueAt(ChannelBaudRates(), Field<QComboBox>("cbBaudrate", r)->currentIndex(), ch.Baud);
     if (const QChar p = LetterAt(kParityLetters, Field<QComboBox>("cbParity", r)->currentIndex()); !p.isNull()) ch.Parity = p;
@@ -348,22 +374,22 @@ void TFoCLM300::CollectUnit(int r, TModuleSetUnit &u) const {
     if (const QChar p = LetterAt(kProtocolLetters, Field<QComboBox>("cbProtocol", r)->currentIndex()); !p.isNull()) ch.Protocol = p;
 }
 
-TModuleModem TFoCLM300::CollectModem() const {
-    TModuleModem m = ParseModem(Item(items_, 'i'));
-    m.Baud = ValueAt(ModemBaudRates(), ui->cbCSIBaudrate->currentIndex(), m.Baud);
-    if (const QChar p = LetterAt(kParityLetters, ui->cbCSIParity->currentIndex()); !p.isNull()) m.Parity = p;
-    if (ui->cbCSIDataBits->currentIndex() >= 0) m.DataBits = 7 + ui->cbCSIDataBits->currentIndex();
-    if (ui->cbCSIStopBits->currentIndex() >= 0) m.StopBits = 1 + ui->cbCSIStopBits->currentIndex();
-    m.CharTimeout = ui->spe2CharTo->value();
-    m.ResponseTimeout = ui->speRespTo->value();
-    m.CarrierTimeout = ui->speCDTo->value();
-    m.Attempts = ui->speAtmptNo->value();
-    m.Rings = ui->speRingsNo->value();
-    m.CycleMinutes = ui->spe2CallTo->value();
-    for (auto [edit, field] : {std::pair{ui->jeCAW1Begin, &m.Caw1Begin}, std::pair{ui->jeCAW1end, &m.Caw1End},
-                               std::pair{ui->jeCAW2begin, &m.Caw2Begin}, std::pair{ui->jeCAW2end, &m.Caw2End}})
+TModuleModem TModuleFormPanel::CollectModem() const {
+    TModuleModem m = ParseModem(Item('i'));
+    m.Baud = ValueAt(ModemBaudRates(), ui.cbCSIBaudrate->currentIndex(), m.Baud);
+    if (const QChar p = LetterAt(kParityLetters, ui.cbCSIParity->currentIndex()); !p.isNull()) m.Parity = p;
+    if (ui.cbCSIDataBits->currentIndex() >= 0) m.DataBits = 7 + ui.cbCSIDataBits->currentIndex();
+    if (ui.cbCSIStopBits->currentIndex() >= 0) m.StopBits = 1 + ui.cbCSIStopBits->currentIndex();
+    m.CharTimeout = ui.spe2CharTo->value();
+    m.ResponseTimeout = ui.speRespTo->value();
+    m.CarrierTimeout = ui.speCDTo->value();
+    m.Attempts = ui.speAtmptNo->value();
+    m.Rings = ui.speRingsNo->value();
+    m.CycleMinutes = ui.spe2CallTo->value();
+    for (auto [edit, field] : {std::pair{ui.jeCAW1Begin, &m.Caw1Begin}, std::pair{ui.jeCAW1end, &m.Caw1End},
+                               std::pair{ui.jeCAW2begin, &m.Caw2Begin}, std::pair{ui.jeCAW2end, &m.Caw2End}})
         if (const std::optional<QString> hhmm = CallWindowField(edit->text())) *field = *hhmm;
-    if (const QChar d = LetterAt(kDialLetters, ui->cbDialMth->currentIndex()); !d.isNull()) m.DialMethod = d;
+    if (const QChar d = LetterAt(kDialLetters, ui.cbDialMth->currentIndex()); !d.isNull()) m.DialMethod = d;
     return m;
 }
 
