@@ -1,7 +1,7 @@
 // The module window's transfers without the window, on the fake drivers: the operation flag is clear
 // before any failure is reported, a refused Set re-reads only what it wrote, and each failure of a page
 // read, Set and switch-through says what it should and closes the window only on a broken connection.
-#include "CommFixture.h"
+#include "unit/CommFixture.h"
 #include "base/LangSupp.h"
 #include "module/ModuleSession.h"
 
