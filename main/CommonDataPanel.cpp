@@ -132,7 +132,8 @@ void TCommonDataPanel::ConnectChangeMarks() {
     for (QComboBox *box : {ui_.cbDayBound, ui_.cbPeriod, ui_.cbCpVal, ui_.cbAlarmCycle}) {
         QObject::connect(box, &QComboBox::activated, &window_, [this, box] { MarkCompAsChanged(box); });
         if (box->lineEdit())
-            QObject::connect(box->lineEdit(), &QLineEdit::textEdited, &window_, [this, box] { MarkCompAsChanged(box); });
+            QObject::connect(box->lineEdit(), &QLineEdit::textEdited, &window_,
+                             [this, box] { MarkCompAsChanged(box); });
     }
 }
 
@@ -241,7 +242,8 @@ void TCommonDataPanel::ApplyTexts(const TCommonDataView &v) {
                           Text{ui_.edAlarmLimit, v.AlarmLimit}})
         t.edit->setText(t.text);
     // The hint holds the raw status answer when it cannot be converted.
-    ui_.edStatReg->setToolTip(PlainToolTip(QString(v.StatRegHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+    const QString hint = QString(v.StatRegHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ui_.edStatReg->setToolTip(PlainToolTip(hint));
     SetBoxText(ui_.cbDayBound, v.DayBound);
     SetBoxText(ui_.cbPeriod, v.Period);
     SetBoxText(ui_.cbCpVal, v.CpVal);
@@ -251,12 +253,12 @@ void TCommonDataPanel::ApplyTexts(const TCommonDataView &v) {
 
 void TCommonDataPanel::ApplyCaptions(const TCommonDataView &v) {
     struct Caption { QLabel *label; const QString &text; };
-    for (const Caption &c : {Caption{ui_.Label7, v.Label7}, Caption{ui_.Label8, v.Label8}, Caption{ui_.Label9, v.Label9},
-                             Caption{ui_.Label13, v.Label13}, Caption{ui_.Label20, v.Label20},
-                             Caption{ui_.Label21, v.Label21}, Caption{ui_.Label22, v.Label22},
-                             Caption{ui_.Label25, v.Label25}, Caption{ui_.Label26, v.Label26},
-                             Caption{ui_.Label27, v.Label27}, Caption{ui_.Label28, v.Label28},
-                             Caption{ui_.Label29, v.Label29}})
+    for (const Caption &c : {Caption{ui_.Label7, v.Label7}, Caption{ui_.Label8, v.Label8},
+                             Caption{ui_.Label9, v.Label9}, Caption{ui_.Label13, v.Label13},
+                             Caption{ui_.Label20, v.Label20}, Caption{ui_.Label21, v.Label21},
+                             Caption{ui_.Label22, v.Label22}, Caption{ui_.Label25, v.Label25},
+                             Caption{ui_.Label26, v.Label26}, Caption{ui_.Label27, v.Label27},
+                             Caption{ui_.Label28, v.Label28}, Caption{ui_.Label29, v.Label29}})
         c.label->setText(c.text);
 }
 

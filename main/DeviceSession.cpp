@@ -231,12 +231,15 @@ void TDeviceSession::SetData() {
 }
 
 uint16_t TDeviceSession::WriteCommonData() {
-    const TWritePlan plan = PlanCommonDataWrite(view_.CollectEdits(), derived_, commonData_.GetValue(QStringLiteral("^")));
+    const TWritePlan plan =
+        PlanCommonDataWrite(view_.CollectEdits(), derived_, commonData_.GetValue(QStringLiteral("^")));
     if (plan.Error != 0) return plan.Error;
     TCommClass &comm = CommObject();
     comm.Period = 0;
     TWriteSink sink;
-    sink.Write = [this](const TItemWrite &w) { return WriteItem(static_cast<uint8_t>(w.Code), w.Key, w.Text, commonData_); };
+    sink.Write = [this](const TItemWrite &w) {
+        return WriteItem(static_cast<uint8_t>(w.Code), w.Key, w.Text, commonData_);
+    };
     sink.RestorePeriod = [&comm] { comm.Period = CheckTime(); };
     const TWriteOutcome outcome = RunCommonDataWrites(plan, DeviceInfo().ValueLock, sink);
     uint16_t message = outcome.Message;

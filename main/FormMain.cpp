@@ -7,6 +7,7 @@
 #include "comm/CommState.h"
 #include "main/CommonDataPanel.h"
 #include "main/CommonDataWrite.h"
+#include "main/SessionDialogs.h"
 #include "ui/FoAbout.h"
 #include "ui/FoStatusReg.h"
 #include "ui/FormMeldung.h"
@@ -17,7 +18,6 @@
 #include "ui/MainMessages.h"
 #include "ui/MainState.h"
 #include "ui/ModemWindows.h"
-#include "ui/SettingsUi.h"
 #include "ui/TranslateForm.h"
 #include "ui/WindowPrint.h"
 #include "ui_FormMain.h"
@@ -27,7 +27,6 @@
 #include <QDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPointer>
@@ -50,23 +49,14 @@ QPointer<TFormMain> mainWindow;
 // its frame is unknown).
 const QSize kFrameRoom(8, 40);
 
-QWidget *ModuleWindow() { return MainDialogs().ModuleWindow ? MainDialogs().ModuleWindow() : nullptr; }
+QWidget *ModuleWindow() { return SessionModuleWindow(); }
+
+void OverrideCursor(bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+}
 
 QString ExceptionText(const std::exception &e) { return QString::fromLocal8Bit(e.what()); }
-
-// The dialogs that take only their parent and give no answer.
-const std::function<void(QWidget *)> *PlainDialog(TSessionDialog dialog) {
-    const TMainDialogs &d = MainDialogs();
-    switch (dialog) {
-    case TSessionDialog::ModuleTerminal: return &d.ModuleTerminal;
-    case TSessionDialog::ReadArchive: return &d.ReadArchive;
-    case TSessionDialog::ConfigQT700V2: return &d.ConfigQT700V2;
-    case TSessionDialog::ConfigQT700A: return &d.ConfigQT700A;
-    case TSessionDialog::ConfigQT700M: return &d.ConfigQT700M;
-    case TSessionDialog::ConfigNX17S: return &d.ConfigNX17S;
-    default: return nullptr;
-    }
-}
 
 } // namespace
 
@@ -74,7 +64,8 @@ TFormMain::TFormMain(QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()),
       session_(std::make_unique<TDeviceSession>(static_cast<IDeviceSessionView &>(*this))) {
     ui->setupUi(this);
-    panel_ = std::make_unique<TCommonDataPanel>(*this, *ui, [this] { return findChildren<QWidget *>(); });
+    panel_ = std::make_unique<TCommonDataPanel>(*this, *ui,
+                                                [this] { return findChildren<QWidget *>(); });
     TranslateForm(this, kTextBase);
     SetUpFirstTab();
     LoadSettings();
@@ -194,16 +185,6 @@ void TFormMain::ConnectActions() {
     connect(ui->miInfo, &QAction::triggered, ui->acAbout, &QAction::trigger);
     connect(ui->TabControl1, &QTabBar::currentChanged, this, &TFormMain::TabControl1Change);
 }
-
-void TFormMain::ClearDataFields() { panel_->ClearDataFields(); }
-
-void TFormMain::ApplyDisconnectedState() { panel_->ApplyDisconnectedState(); }
-
-void TFormMain::MarkCompAsChanged(QObject *sender) { panel_->MarkCompAsChanged(sender); }
-
-bool TFormMain::IsMarkedChanged(const QObject *comboBox) { return TCommonDataPanel::IsMarkedChanged(comboBox); }
-
-void TFormMain::ResetChangeMarks() { panel_->ResetChangeMarks(); }
 
 void TFormMain::RefreshButtonHints() {
     for (QPushButton *button : findChildren<QPushButton *>()) {
@@ -370,10 +351,7 @@ void TFormMain::InstallCommUiHooks() {
     TCommUiHooks &hooks = CommUiHooks();
     hooks.ShowMessage = [](const QString &text) { ShowMessageText(FormMain(), text); };
     hooks.ShowException = [](const std::exception &e) { ShowMessageText(FormMain(), ExceptionText(e)); };
-    hooks.SetBusyCursor = [](bool busy) {
-        if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-        else QApplication::restoreOverrideCursor();
-    };
+    hooks.SetBusyCursor = OverrideCursor;
     hooks.RepaintMainWindow = [] {
         if (FormMain()) FormMain()->repaint();
     };
@@ -388,14 +366,7 @@ void TFormMain::edCPzExit() {
     if (const uint16_t message = CounterCpExitCheck(ui->edCPz->text())) ShowMessageText(this, LanguageText(message));
 }
 
-// ---- the common data fields (TCommonDataPanel) ----
-
-TCommonDataEdits TFormMain::CollectEdits() const { return panel_->CollectEdits(); }
-QString TFormMain::StatusText() const { return panel_->StatusText(); }
 int TFormMain::CurrentChannel() const { return std::max(0, ui->TabControl1->currentIndex()); }
-QString TFormMain::FieldText(TMainField field) const { return panel_->FieldText(field); }
-void TFormMain::SetFieldText(TMainField field, const QString &text) { panel_->SetFieldText(field, text); }
-void TFormMain::ShowPeriod(const QString &period) { panel_->ShowPeriod(period); }
 void TFormMain::DisableSetData() { ui->acSetData->setEnabled(false); }
 
 void TFormMain::SelectTabQuietly(int index) {
@@ -406,14 +377,7 @@ void TFormMain::SelectTabQuietly(int index) {
 
 // ---- what the device session asks of the window ----
 
-void TFormMain::ShowMessage(const QString &text) { ShowMessageText(this, text); }
-void TFormMain::ShowError(const QString &text, const QString &caption) { ShowErrorText(this, text, caption); }
-bool TFormMain::AskYesNo(const QString &text, int helpTopic) { return korvul::AskYesNo(this, text, helpTopic); }
-
-void TFormMain::SetBusyCursor(bool busy) {
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
-}
+void TFormMain::SetBusyCursor(bool busy) { OverrideCursor(busy); }
 
 void TFormMain::CreateBusyNotice() {
     NoticeText = LanguageText(kBusyText);
@@ -428,12 +392,6 @@ void TFormMain::HideBusyNotice() {
     if (meldung_) meldung_->hide();
 }
 void TFormMain::FreeBusyNotice() { meldung_.reset(); }
-
-void TFormMain::ShowCommonData(const TCommonDataView &view) { panel_->Apply(view); }
-bool TFormMain::HasUnsetEdits() const { return panel_->HasUnsetEdits(); }
-void TFormMain::DropUnsetEdits() { panel_->DropUnsetEdits(); }
-void TFormMain::ShowClock(const QString &date, const QString &time) { panel_->ShowClock(date, time); }
-void TFormMain::ApplyConnectedState(const TDeviceInfo &info) { panel_->ApplyConnectedState(info); }
 void TFormMain::EnableModuleAccessCode(bool enabled) { ui->acDKMACode->setEnabled(enabled); }
 
 void TFormMain::RebuildChannelTabs(int channelCount) {
@@ -457,45 +415,13 @@ void TFormMain::BringWindowToFront() {
     activateWindow();
 }
 
-bool TFormMain::HasDialog(TSessionDialog dialog) const {
-    const TMainDialogs &d = MainDialogs();
-    if (const auto *plain = PlainDialog(dialog)) return bool(*plain);
-    switch (dialog) {
-    case TSessionDialog::TelephoneList: return bool(d.TelephoneList);
-    case TSessionDialog::ModuleWindow: return bool(d.OpenModuleWindow);
-    case TSessionDialog::ReadProcessData: return bool(d.ReadProcessData);
-    case TSessionDialog::InitDevice: return bool(d.InitDevice);
-    case TSessionDialog::UserSettings: return bool(d.UserSettings);
-    default: return false;
-    }
-}
-
-// The telephone list saves the settings with the chosen number: a failed save is reported and the
-// call goes ahead.
 bool TFormMain::RunDialog(TSessionDialog dialog) {
-    if (!HasDialog(dialog)) return false;
-    const TMainDialogs &d = MainDialogs();
-    if (const auto *plain = PlainDialog(dialog)) return (*plain)(this), true;
-    switch (dialog) {
-    case TSessionDialog::TelephoneList:
-        if (!d.TelephoneList(this)) return false;
-        TrySaveSettings(this);
-        return true;
-    case TSessionDialog::ModuleWindow: return d.OpenModuleWindow(this, moduleData_), true;
-    case TSessionDialog::ReadProcessData:
-        return d.ReadProcessData(this, {ui->edDevNo->text(), ui->edCountNo->text(), ui->edCustNo->text(),
-                                        ui->edSw->text(), ui->edDevType->text(), ui->edDate->text()}), true;
-    case TSessionDialog::InitDevice: return d.InitDevice(this);
-    case TSessionDialog::UserSettings: return d.UserSettings(this);
-    default: return false;
-    }
+    const TProcessDataHeader header{ui->edDevNo->text(), ui->edCountNo->text(), ui->edCustNo->text(),
+                                    ui->edSw->text(),    ui->edDevType->text(), ui->edDate->text()};
+    return RunSessionDialog(dialog, this, moduleData_, header);
 }
 
 bool TFormMain::ModuleWindowOpen() const { return ModuleWindow() != nullptr; }
-
-void TFormMain::FreeModuleWindow() {
-    if (MainDialogs().FreeModuleWindow) MainDialogs().FreeModuleWindow();
-}
 
 void TFormMain::ShowModuleWindowInstead() {
     QWidget *module = ModuleWindow();
@@ -503,15 +429,6 @@ void TFormMain::ShowModuleWindowInstead() {
     if (!module) return;
     module->move(pos());
     module->show();
-}
-
-void TFormMain::RefreshModuleClock(const QString &clock) {
-    if (MainDialogs().RefreshModuleClock) MainDialogs().RefreshModuleClock(clock);
-}
-
-std::optional<QString> TFormMain::AskModuleAccessCode() {
-    if (!MainDialogs().ChangeModuleAccessCode) return std::nullopt;
-    return MainDialogs().ChangeModuleAccessCode(this);
 }
 
 void TFormMain::CloseStatusRegWindow() {

@@ -18,7 +18,11 @@
 // whole life.
 #include "comm/StrList.h"
 #include "main/CommonDataView.h"
+#include "main/CommonDataWrite.h"
+#include "main/CommonDataPanel.h"
 #include "main/DeviceSession.h"
+#include "main/SessionDialogs.h"
+#include "ui/MainMessages.h"
 #include "ui/MainWindowAccess.h"
 
 #include <QMainWindow>
@@ -35,7 +39,6 @@ class QTimer;
 
 namespace korvul {
 
-class TCommonDataPanel;
 class TFormMeldung;
 
 class TFormMain : public QMainWindow, public IMainWindow, private IDeviceSessionView {
@@ -56,16 +59,16 @@ public:
 
     // Empties every edit field (text and modified flag), every combo box (no selection, empty text)
     // and every check box of the window; there is nothing left to set or reject afterwards.
-    void ClearDataFields();
+    void ClearDataFields() { panel_->ClearDataFields(); }
     // The window after a disconnect: tab control off, only the disconnected state's actions on, every
     // data field cleared. acDKMACode is left as it is.
-    void ApplyDisconnectedState() override;
+    void ApplyDisconnectedState() override { panel_->ApplyDisconnectedState(); }
 
     // An operator's edit of a common data field or combo box: marks the sending combo box (one of the
     // four above; other senders mark nothing) and enables Set and Reject.
-    void MarkCompAsChanged(QObject *sender);
-    static bool IsMarkedChanged(const QObject *comboBox);
-    void ResetChangeMarks();
+    void MarkCompAsChanged(QObject *sender) { panel_->MarkCompAsChanged(sender); }
+    static bool IsMarkedChanged(const QObject *comboBox) { return TCommonDataPanel::IsMarkedChanged(comboBox); }
+    void ResetChangeMarks() { panel_->ResetChangeMarks(); }
 
     void RefreshButtonHints();
     // With unsaved edits (Set enabled) asks text 42014 and runs Set on Yes; No discards the edits
@@ -79,7 +82,7 @@ public:
     // The "Reject" display: fills the window from CommonData and DeviceInfo.
     void ShowCommonData() override { session_->ShowCommonData(); }
     // The window's edited fields and their edit marks, for the write-back.
-    TCommonDataEdits CollectEdits() const override;
+    TCommonDataEdits CollectEdits() const override { return panel_->CollectEdits(); }
     // Reads the common data of the selected channel and shows it; a failure disconnects (text 2207).
     // Runs inside other operations too: it saves OperationActive and puts it back.
     void ReadCommonData() { session_->ReadCommonData(); }
@@ -94,16 +97,16 @@ public:
     void ConnectionLost() { session_->ConnectionLost(); }
     // Selects a channel tab without reading (the channel selection of the communication layer).
     void SelectTabQuietly(int index);
-    QString StatusText() const;
+    QString StatusText() const { return panel_->StatusText(); }
 
     // What device windows ask of the main window (IMainWindow).
     QWidget *Widget() override { return this; }
     void ReReadCommonData() override { acReadCommDataExecute(); }
     int CurrentChannel() const override;
     void SelectChannelQuietly(int index) override { SelectTabQuietly(index); }
-    QString FieldText(TMainField field) const override;
-    void SetFieldText(TMainField field, const QString &text) override;
-    void ShowPeriod(const QString &period) override;
+    QString FieldText(TMainField field) const override { return panel_->FieldText(field); }
+    void SetFieldText(TMainField field, const QString &text) override { panel_->SetFieldText(field, text); }
+    void ShowPeriod(const QString &period) override { panel_->ShowPeriod(period); }
     void DisableSetData() override;
     void Connect() override { acConnectExecute(); }
     void Disconnect() override { acDisconnectExecute(); }
@@ -169,20 +172,20 @@ private:
     void StepSignalClose();
 
     // IDeviceSessionView
-    void ShowMessage(const QString &text) override;
-    void ShowError(const QString &text, const QString &caption) override;
-    bool AskYesNo(const QString &text, int helpTopic) override;
+    void ShowMessage(const QString &text) override { ShowMessageText(this, text); }
+    void ShowError(const QString &text, const QString &caption) override { ShowErrorText(this, text, caption); }
+    bool AskYesNo(const QString &text, int helpTopic) override { return korvul::AskYesNo(this, text, helpTopic); }
     void SetBusyCursor(bool busy) override;
     bool HasBusyNotice() const override { return meldung_ != nullptr; }
     void CreateBusyNotice() override;
     void ShowBusyNotice() override;
     void HideBusyNotice() override;
     void FreeBusyNotice() override;
-    void ShowCommonData(const TCommonDataView &view) override;
-    bool HasUnsetEdits() const override;
-    void DropUnsetEdits() override;
-    void ShowClock(const QString &date, const QString &time) override;
-    void ApplyConnectedState(const TDeviceInfo &info) override;
+    void ShowCommonData(const TCommonDataView &view) override { panel_->Apply(view); }
+    bool HasUnsetEdits() const override { return panel_->HasUnsetEdits(); }
+    void DropUnsetEdits() override { panel_->DropUnsetEdits(); }
+    void ShowClock(const QString &date, const QString &time) override { panel_->ShowClock(date, time); }
+    void ApplyConnectedState(const TDeviceInfo &info) override { panel_->ApplyConnectedState(info); }
     void EnableModuleAccessCode(bool enabled) override;
     void RebuildChannelTabs(int channelCount) override;
     int AdoptSelectedChannel() override;
@@ -190,13 +193,13 @@ private:
     bool WindowVisible() const override { return isVisible(); }
     void HideWindow() override { hide(); }
     void BringWindowToFront() override;
-    bool HasDialog(TSessionDialog dialog) const override;
+    bool HasDialog(TSessionDialog dialog) const override { return HasSessionDialog(dialog); }
     bool RunDialog(TSessionDialog dialog) override;
     bool ModuleWindowOpen() const override;
-    void FreeModuleWindow() override;
+    void FreeModuleWindow() override { FreeSessionModuleWindow(); }
     void ShowModuleWindowInstead() override;
-    void RefreshModuleClock(const QString &clock) override;
-    std::optional<QString> AskModuleAccessCode() override;
+    void RefreshModuleClock(const QString &clock) override { RefreshSessionModuleClock(clock); }
+    std::optional<QString> AskModuleAccessCode() override { return AskSessionModuleAccessCode(this); }
     void CloseStatusRegWindow() override;
 
     std::unique_ptr<Ui::TFormMain> ui;
