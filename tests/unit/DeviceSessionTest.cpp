@@ -9,6 +9,7 @@
 #include "main/DeviceSession.h"
 
 #include <map>
+#include <ostream>
 
 using namespace korvul;
 using korvultest::DriverCall;
@@ -95,6 +96,9 @@ protected:
 struct FailedConnectRow {
     int32_t identResult;
     uint16_t text;
+    friend void PrintTo(const FailedConnectRow &r, std::ostream *os) {
+        *os << "identification result " << r.identResult;
+    }
 };
 class DeviceSessionFailedConnect : public DeviceSessionTest, public ::testing::WithParamInterface<FailedConnectRow> {};
 
@@ -114,8 +118,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, DeviceSessionFailedConnect, ::testing::Values(
 
 // Every entry point the operator reaches does nothing while another operation runs: no device request,
 // nothing asked of the window.
-class DeviceSessionDuringOperation : public DeviceSessionTest,
-                                     public ::testing::WithParamInterface<void (TDeviceSession::*)()> {};
+struct EntryPointRow {
+    const char *name;
+    void (TDeviceSession::*action)();
+    friend void PrintTo(const EntryPointRow &r, std::ostream *os) { *os << r.name; }
+};
+class DeviceSessionDuringOperation : public DeviceSessionTest, public ::testing::WithParamInterface<EntryPointRow> {};
 
 TEST_P(DeviceSessionDuringOperation, DoesNothing) {
     ConnectedWithDisplay();
@@ -125,7 +133,7 @@ TEST_P(DeviceSessionDuringOperation, DoesNothing) {
                              TSessionDialog::ConfigQT700A})
         view.dialogs[d] = [&] { return view.log << "dialog", true; };
     OperationActive = true;
-    (session.*GetParam())();
+    (session.*GetParam().action)();
     EXPECT_TRUE(view.log.isEmpty()) << view.log.join(" | ").toStdString();
     EXPECT_TRUE(fakes.calls.empty());
     EXPECT_TRUE(comm->Connected());
@@ -133,9 +141,12 @@ TEST_P(DeviceSessionDuringOperation, DoesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EntryPoints, DeviceSessionDuringOperation, ::testing::Values(
-    &TDeviceSession::Connect, &TDeviceSession::Disconnect, &TDeviceSession::ReadCommonDataAction,
-    &TDeviceSession::SetDataAction, &TDeviceSession::ConfigureDevice, &TDeviceSession::ReadArchive,
-    &TDeviceSession::ReadProcessData, &TDeviceSession::InitDevice));
+    EntryPointRow{"Connect", &TDeviceSession::Connect}, EntryPointRow{"Disconnect", &TDeviceSession::Disconnect},
+    EntryPointRow{"Read", &TDeviceSession::ReadCommonDataAction}, EntryPointRow{"Set", &TDeviceSession::SetDataAction},
+    EntryPointRow{"Configure", &TDeviceSession::ConfigureDevice},
+    EntryPointRow{"ReadArchive", &TDeviceSession::ReadArchive},
+    EntryPointRow{"ReadProcessData", &TDeviceSession::ReadProcessData},
+    EntryPointRow{"InitDevice", &TDeviceSession::InitDevice}));
 
 // Set: a refused write shows text 42006 and re-displays what the device kept; a broken connection shows
 // text 2207 and disconnects. Only a connection that is still there polls again.
@@ -143,6 +154,7 @@ struct SetRow {
     int32_t writeResult;
     QStringList log;
     bool connected;
+    friend void PrintTo(const SetRow &r, std::ostream *os) { *os << "write result " << r.writeResult; }
 };
 class DeviceSessionSet : public DeviceSessionTest, public ::testing::WithParamInterface<SetRow> {};
 
@@ -240,6 +252,7 @@ TEST_F(DeviceSessionTest, FailedReadDisconnectsAndRestoresTheOperationFlag) {
 struct ConfigRow {
     int typeCode;
     std::optional<TSessionDialog> dialog;
+    friend void PrintTo(const ConfigRow &r, std::ostream *os) { *os << "type " << r.typeCode; }
 };
 class DeviceSessionConfigure : public DeviceSessionTest, public ::testing::WithParamInterface<ConfigRow> {};
 
