@@ -22,6 +22,11 @@ extern bool ModuleAccess;
 extern bool CancelRequested;
 // 0 idle, 1 initialised, 2 dialing, 3 connected (owned by the modem routines).
 extern uint8_t ModemState;
+// Set while connect, a readout, the RTC test or a dialog-driven operation runs; the entry points of
+// further operations return at once while it is set. Code that runs inside another operation saves it,
+// sets it and puts the saved value back. Shared by the main window, the module window and the dialogs
+// they start.
+inline bool OperationActive = false;
 
 // The modem dialogue. Until the modem routines are installed, a connection through the modem fails
 // with a clear message (TModemUnavailable) instead of a half-made connection.

@@ -1,38 +1,40 @@
 #include "main/FormMain.h"
 
-#include "ui/FoAbout.h"
 #include "base/HelpFile.h"
-#include "ui/HelpInit.h"
-#include "ui/HelpViewer.h"
 #include "base/LangSupp.h"
 #include "base/Settings.h"
-#include "ui/TranslateForm.h"
-#include "comm/CommState.h"
 #include "comm/CommClass.h"
+#include "comm/CommState.h"
+#include "main/CommonDataPanel.h"
+#include "main/CommonDataWrite.h"
+#include "main/SessionDialogs.h"
+#include "ui/FoAbout.h"
 #include "ui/FoStatusReg.h"
 #include "ui/FormMeldung.h"
 #include "ui/FrmCancelDlg.h"
+#include "ui/HelpInit.h"
+#include "ui/HelpViewer.h"
 #include "ui/MainDialogs.h"
 #include "ui/MainMessages.h"
 #include "ui/MainState.h"
+#include "ui/ModemWindows.h"
+#include "ui/TranslateForm.h"
 #include "ui/WindowPrint.h"
 #include "ui_FormMain.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
-#include <QLabel>
-#include <QLocale>
+#include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -47,62 +49,53 @@ QPointer<TFormMain> mainWindow;
 // its frame is unknown).
 const QSize kFrameRoom(8, 40);
 
-// Editable value lists: day boundaries at full hours, usual measuring periods in minutes and the Cp
-// values the devices know, written with the locale's decimal separator.
-QStringList DayBoundaryItems() {
-    QStringList items;
-    for (int hour = 0; hour < 24; ++hour) items << QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
-    return items;
+QWidget *ModuleWindow() { return SessionModuleWindow(); }
+
+void OverrideCursor(bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
 }
 
-QStringList PeriodItems() {
-    return {QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"),
-            QStringLiteral("30"), QStringLiteral("60")};
-}
-
-QStringList CpValueItems() {
-    const QLocale locale = QLocale::system();
-    QStringList items;
-    for (double cp : {0.01, 0.1, 1.0, 10.0, 100.0}) items << locale.toString(cp, 'g', 15);
-    return items;
-}
+QString ExceptionText(const std::exception &e) { return QString::fromLocal8Bit(e.what()); }
 
 } // namespace
 
-TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()) {
+TFormMain::TFormMain(QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()),
+      session_(std::make_unique<TDeviceSession>(static_cast<IDeviceSessionView &>(*this))) {
     ui->setupUi(this);
-    korvul::TranslateForm(this, kTextBase);
+    panel_ = std::make_unique<TCommonDataPanel>(*this, *ui,
+                                                [this] { return findChildren<QWidget *>(); });
+    TranslateForm(this, kTextBase);
     SetUpFirstTab();
-    korvul::LoadSettings();
-    korvul::InitHelpFile();
-    FillValueCombos();
+    LoadSettings();
+    InitHelpFile();
+    panel_->SetUp();
     BindButtons();
     ConnectActions();
-    ConnectChangeMarks();
-    SetUpDataFields();
     ConnectDeviceActions();
     RefreshButtonHints();
     ClearDataFields();
-    korvul::PollItem = 'z';
-    korvul::OperationActive = false;
+    PollItem = 'z';
+    OperationActive = false;
     SetUpWindowFrame();
     if (!mainWindow) {
         mainWindow = this;
         RegisterMainWindow(this);
         InstallCommUiHooks();
     }
-    BindCommObject();
+    session_->BindCommObject();
 }
 
 TFormMain::~TFormMain() {
     if (MainWindow() == this) RegisterMainWindow(nullptr);
-    UnbindCommObject();
+    session_->UnbindCommObject();
 }
 
 QTabBar *TFormMain::TabControl1() const { return ui->TabControl1; }
 
 void TFormMain::SetUpFirstTab() {
-    ui->TabControl1->addTab(korvul::LanguageText(kTabText) + QLatin1Char('1'));
+    ui->TabControl1->addTab(LanguageText(kTabText) + QLatin1Char('1'));
     // The data fields sit on the tab control's page: they are usable exactly when the tab control is.
     ui->TabControl1->installEventFilter(this);
     ui->pnlTabPage->setEnabled(ui->TabControl1->isEnabled());
@@ -126,8 +119,6 @@ void TFormMain::SetUpWindowFrame() {
     scroll->setWidgetResizable(true);
     scroll->setWidget(takeCentralWidget());
     setCentralWidget(scroll);
-    // A long status text is cut rather than widening the window.
-    statusText_->setSizePolicy(QSizePolicy::Ignored, statusText_->sizePolicy().verticalPolicy());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(NaturalSize());
@@ -154,11 +145,6 @@ QSize TFormMain::NaturalSize() const {
     QSize size(std::max(content.width(), menuBar()->sizeHint().width()), content.height() + bars);
     if (const QScreen *scr = screen()) size = size.boundedTo(scr->availableGeometry().size() - kFrameRoom);
     return size;
-}
-void TFormMain::FillValueCombos() {
-    ui->cbDayBound->addItems(DayBoundaryItems());
-    ui->cbPeriod->addItems(PeriodItems());
-    ui->cbCpVal->addItems(CpValueItems());
 }
 
 // The button follows its action's enabled state and runs the action when clicked.
@@ -200,90 +186,26 @@ void TFormMain::ConnectActions() {
     connect(ui->TabControl1, &QTabBar::currentChanged, this, &TFormMain::TabControl1Change);
 }
 
-// Only the operator's edits count: text the program puts into a field marks nothing.
-void TFormMain::ConnectChangeMarks() {
-    for (QLineEdit *edit : {static_cast<QLineEdit *>(ui->edDevNo), static_cast<QLineEdit *>(ui->edCountNo),
-                            static_cast<QLineEdit *>(ui->edCustNo), static_cast<QLineEdit *>(ui->edDevUnit),
-                            static_cast<QLineEdit *>(ui->edSetCounter), static_cast<QLineEdit *>(ui->edCPz),
-                            static_cast<QLineEdit *>(ui->edAlarmLimit)})
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkCompAsChanged(edit); });
-    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle}) {
-        connect(box, &QComboBox::activated, this, [this, box] { MarkCompAsChanged(box); });
-        if (box->lineEdit())
-            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, box] { MarkCompAsChanged(box); });
-    }
-}
-
-void TFormMain::ClearDataFields() {
-    for (QLineEdit *edit : findChildren<QLineEdit *>()) edit->setText(QString());
-    for (QComboBox *box : findChildren<QComboBox *>()) {
-        box->setCurrentIndex(-1);
-        box->clearEditText();
-    }
-    for (QCheckBox *check : findChildren<QCheckBox *>()) check->setChecked(false);
-    ui->acSetData->setEnabled(false);
-    ui->acReject->setEnabled(false);
-    ResetChangeMarks();
-}
-
-// Also forgets what the last display left: the status text and the status register hint.
-void TFormMain::ApplyDisconnectedState() {
-    statusText_->clear();
-    ui->edStatReg->setToolTip(QString());
-    ui->TabControl1->setEnabled(false);
-    ui->acConnect->setEnabled(true);
-    for (QAction *action : {ui->acDisconnect, ui->acReadArchivData, ui->acSetDateAndTime, ui->acReadPdb,
-                            ui->acReadCommData, ui->acNewZCode, ui->acConfigDevice, ui->acInitDevice,
-                            ui->acTestRTC, ui->acCheckMaxima, ui->acDeleteMeasurements, ui->acMemoryDump})
-        action->setEnabled(false);
-    ClearDataFields();
-}
-
-void TFormMain::MarkCompAsChanged(QObject *sender) {
-    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle})
-        if (sender == box) box->setProperty("changed", true);
-    ui->acSetData->setEnabled(true);
-    ui->acReject->setEnabled(true);
-}
-
-bool TFormMain::IsMarkedChanged(const QObject *comboBox) { return comboBox->property("changed").toBool(); }
-
-void TFormMain::ResetChangeMarks() {
-    for (QComboBox *box : {ui->cbDayBound, ui->cbPeriod, ui->cbCpVal, ui->cbAlarmCycle})
-        box->setProperty("changed", false);
-}
-
 void TFormMain::RefreshButtonHints() {
     for (QPushButton *button : findChildren<QPushButton *>()) {
         const int tag = button->property("tag").toInt();
-        button->setToolTip(korvul::LanguageText(korvul::TextNumber(kHintBase, tag)));
+        button->setToolTip(LanguageText(TextNumber(kHintBase, tag)));
     }
-}
-
-void TFormMain::OfferToSetEdits() {
-    if (!ui->acSetData->isEnabled()) return;
-    if (korvul::AskYesNo(this, korvul::LanguageText(kSaveChangesText), korvul::kHelpSaveChanges)) {
-        SetData();
-        return;
-    }
-    ui->acSetData->setEnabled(false);
-    ui->acReject->setEnabled(false);
 }
 
 void TFormMain::acAboutExecute() { TfoAbout::ShowModal(this); }
 
 void TFormMain::acExitExecute() {
     OfferToSetEdits();
-    if (korvul::CommObjectExists() && korvul::CommObject().Connected()) DisconnectSequence();
-    if (korvul::MainDialogs().ModuleWindow && korvul::MainDialogs().ModuleWindow())
-        korvul::MainDialogs().ModuleWindow()->close();
+    if (CommObjectExists() && CommObject().Connected()) DisconnectSequence();
+    if (QWidget *module = ModuleWindow()) module->close();
     exiting_ = true;
     close();
 }
 
 void TFormMain::CloseOnSignal() {
     if (signalClose_) return;
-    korvul::CancelRequested = true;  // the dialling window's Cancel: a call being set up stops
+    CancelRequested = true;  // the dialling window's Cancel: a call being set up stops
     signalClose_ = new QTimer(this);
     signalClose_->setInterval(20);
     connect(signalClose_, &QTimer::timeout, this, &TFormMain::StepSignalClose);
@@ -300,33 +222,32 @@ void TFormMain::StepSignalClose() {
         else modal->close();
         return;
     }
-    if (korvul::OperationActive || signalExitStarted_) return;
+    if (OperationActive || signalExitStarted_) return;
     signalExitStarted_ = true;
-    ui->acSetData->setEnabled(false);
-    ui->acReject->setEnabled(false);
+    panel_->DropUnsetEdits();
     acExitExecute();
 }
 
 void TFormMain::acPrintExecute() {
-    QPrinter &printer = korvul::CurrentPrinter();
+    QPrinter &printer = CurrentPrinter();
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!korvul::PrintWidgetImage(this, printer))
-        korvul::ShowMessageText(this, korvul::LanguageText(kPrintFailedText));
+    if (!PrintWidgetImage(this, printer))
+        ShowMessageText(this, LanguageText(kPrintFailedText));
 }
 
 void TFormMain::acPrinterSetupExecute() {
-    QPageSetupDialog dialog(&korvul::CurrentPrinter(), this);
+    QPageSetupDialog dialog(&CurrentPrinter(), this);
     dialog.exec();
 }
 
-void TFormMain::miContentsClick() { korvul::ShowHelpTopic(QString::fromLatin1(korvul::HelpTopic::Contents)); }
+void TFormMain::miContentsClick() { ShowHelpTopic(QString::fromLatin1(HelpTopic::Contents)); }
 
-void TFormMain::miSearchClick() { korvul::Help().ShowIndex(); }
+void TFormMain::miSearchClick() { Help().ShowIndex(); }
 
 // A tab clicked while an operation runs goes back to the channel shown: no read can start then.
 void TFormMain::TabControl1Change(int /*index*/) {
-    if (korvul::OperationActive) {
+    if (OperationActive) {
         SelectTabQuietly(shownTab_);
         return;
     }
@@ -334,8 +255,11 @@ void TFormMain::TabControl1Change(int /*index*/) {
 }
 
 bool TFormMain::event(QEvent *event) {
-    if (event->type() == korvul::WM_DIALOG_CONNECTION_BROKEN) {
-        HandleDialogBroken(static_cast<korvul::TDialogBrokenEvent *>(event)->Dialog.data());
+    if (event->type() == WM_DIALOG_CONNECTION_BROKEN) {
+        QWidget *dialog = static_cast<TDialogBrokenEvent *>(event)->Dialog.data();
+        session_->DialogBroken([dialog] {
+            if (dialog) dialog->close();
+        });
         return true;
     }
     if (event->type() == QEvent::WindowActivate && !activatedOnce_) {
@@ -365,7 +289,7 @@ void TFormMain::closeEvent(QCloseEvent *event) {
     if (!exiting_) OfferToSetEdits();
     const bool leaving = exiting_;
     exiting_ = false;
-    if (!leaving && korvul::MainDialogs().ModuleWindow && korvul::MainDialogs().ModuleWindow()) {
+    if (!leaving && ModuleWindow()) {
         event->ignore();
         DisconnectSequence();
         return;
@@ -375,9 +299,8 @@ void TFormMain::closeEvent(QCloseEvent *event) {
 }
 
 void TFormMain::showEvent(QShowEvent *event) {
-    BindCommObject();
-    if (korvul::MainDialogs().ModuleWindow)
-        if (QWidget *module = korvul::MainDialogs().ModuleWindow()) move(module->pos());
+    session_->BindCommObject();
+    if (QWidget *module = ModuleWindow()) move(module->pos());
     QMainWindow::showEvent(event);
 }
 
@@ -385,6 +308,131 @@ void TFormMain::showEvent(QShowEvent *event) {
 void TFormMain::ShowStartAbout() {
     QCoreApplication::processEvents();
     TfoAbout::ShowFor(this, kStartAboutMs);
+}
+
+// ---- device actions (TDeviceSession) ----
+
+void TFormMain::ConnectDeviceActions() {
+    connect(ui->acConnect, &QAction::triggered, this, &TFormMain::acConnectExecute);
+    connect(ui->acDisconnect, &QAction::triggered, this, &TFormMain::acDisconnectExecute);
+    connect(ui->acReadCommData, &QAction::triggered, this, &TFormMain::acReadCommDataExecute);
+    connect(ui->acSetData, &QAction::triggered, this, &TFormMain::acSetDataExecute);
+    connect(ui->acReject, &QAction::triggered, this, &TFormMain::acRejectExecute);
+    connect(ui->acRefreshDevTime, &QAction::triggered, this, &TFormMain::acRefreshDevTimeExecute);
+    connect(ui->acConfigDevice, &QAction::triggered, this, &TFormMain::acConfigDeviceExecute);
+    connect(ui->acDKMACode, &QAction::triggered, this, &TFormMain::acDKMACodeExecute);
+    connect(ui->acReadArchivData, &QAction::triggered, this, &TFormMain::acReadArchivDataExecute);
+    connect(ui->acReadPdb, &QAction::triggered, this, &TFormMain::acReadPdbExecute);
+    connect(ui->acInitDevice, &QAction::triggered, this, &TFormMain::acInitDeviceExecute);
+    connect(ui->acUserSettings, &QAction::triggered, this, &TFormMain::acUserSettingsExecute);
+    ConnectHookedDialogs();
+    // The shown clock follows the poll only: refreshing it on every change of an action would put the
+    // last poll's (older) clock over the one a read has just shown.
+}
+
+// Dialogs of the other subsystems that need nothing of the main window around them.
+void TFormMain::ConnectHookedDialogs() {
+    struct Hooked { QAction *action; std::function<void(QWidget *)> TMainDialogs::*hook; bool device; };
+    for (const Hooked &h : {Hooked{ui->acSetDateAndTime, &TMainDialogs::SetDateAndTime, true},
+                            Hooked{ui->acNewZCode, &TMainDialogs::NewZCode, true},
+                            Hooked{ui->acTestRTC, &TMainDialogs::TestRTC, true},
+                            Hooked{ui->acCheckMaxima, &TMainDialogs::CheckMaxima, true},
+                            Hooked{ui->acDeleteMeasurements, &TMainDialogs::DeleteMeasurements, true},
+                            Hooked{ui->acMemoryDump, &TMainDialogs::MemoryDump, true},
+                            Hooked{ui->acIntSettings, &TMainDialogs::IntSettings, false}})
+        connect(h.action, &QAction::triggered, this, [this, h] {
+            const auto &hook = MainDialogs().*(h.hook);
+            if (hook) session_->RunHookedDialog(h.device, [this, &hook] { hook(this); });
+        });
+}
+
+// What the communication layer asks of the windows: messages, the hourglass, the channel tabs.
+void TFormMain::InstallCommUiHooks() {
+    TCommUiHooks &hooks = CommUiHooks();
+    hooks.ShowMessage = [](const QString &text) { ShowMessageText(FormMain(), text); };
+    hooks.ShowException = [](const std::exception &e) { ShowMessageText(FormMain(), ExceptionText(e)); };
+    hooks.SetBusyCursor = OverrideCursor;
+    hooks.RepaintMainWindow = [] {
+        if (FormMain()) FormMain()->repaint();
+    };
+    hooks.SelectChannelTab = [](int channel) {
+        if (FormMain()) FormMain()->SelectTabQuietly(channel);
+    };
+    hooks.ModuleWindowOpen = [] { return ModuleWindow() != nullptr; };
+    InstallModemSupport(this);
+}
+
+void TFormMain::edCPzExit() {
+    if (const uint16_t message = CounterCpExitCheck(ui->edCPz->text())) ShowMessageText(this, LanguageText(message));
+}
+
+int TFormMain::CurrentChannel() const { return std::max(0, ui->TabControl1->currentIndex()); }
+void TFormMain::DisableSetData() { ui->acSetData->setEnabled(false); }
+
+void TFormMain::SelectTabQuietly(int index) {
+    const QSignalBlocker block(ui->TabControl1);
+    ui->TabControl1->setCurrentIndex(index);
+    shownTab_ = ui->TabControl1->currentIndex();
+}
+
+// ---- what the device session asks of the window ----
+
+void TFormMain::SetBusyCursor(bool busy) { OverrideCursor(busy); }
+
+void TFormMain::CreateBusyNotice() {
+    NoticeText = LanguageText(kBusyText);
+    NoticeCaption = QString::fromLatin1(TFormMeldung::kCaption);
+    meldung_ = std::make_unique<TFormMeldung>(this);
+}
+
+void TFormMain::ShowBusyNotice() {
+    if (meldung_) meldung_->ShowCentredOn(this);
+}
+void TFormMain::HideBusyNotice() {
+    if (meldung_) meldung_->hide();
+}
+void TFormMain::FreeBusyNotice() { meldung_.reset(); }
+void TFormMain::EnableModuleAccessCode(bool enabled) { ui->acDKMACode->setEnabled(enabled); }
+
+void TFormMain::RebuildChannelTabs(int channelCount) {
+    const QSignalBlocker block(ui->TabControl1);
+    while (ui->TabControl1->count() > 1) ui->TabControl1->removeTab(ui->TabControl1->count() - 1);
+    for (int channel = 2; channel <= channelCount; ++channel)
+        ui->TabControl1->addTab(LanguageText(kTabText) + QString::number(channel));
+    ui->TabControl1->setEnabled(true);
+    ui->TabControl1->setCurrentIndex(0);
+    shownTab_ = 0;
+}
+
+int TFormMain::AdoptSelectedChannel() {
+    shownTab_ = ui->TabControl1->currentIndex();
+    return shownTab_;
+}
+
+void TFormMain::BringWindowToFront() {
+    if (isHidden()) show();
+    raise();
+    activateWindow();
+}
+
+bool TFormMain::RunDialog(TSessionDialog dialog) {
+    const TProcessDataHeader header{ui->edDevNo->text(), ui->edCountNo->text(), ui->edCustNo->text(),
+                                    ui->edSw->text(),    ui->edDevType->text(), ui->edDate->text()};
+    return RunSessionDialog(dialog, this, moduleData_, header);
+}
+
+bool TFormMain::ModuleWindowOpen() const { return ModuleWindow() != nullptr; }
+
+void TFormMain::ShowModuleWindowInstead() {
+    QWidget *module = ModuleWindow();
+    hide();
+    if (!module) return;
+    module->move(pos());
+    module->show();
+}
+
+void TFormMain::CloseStatusRegWindow() {
+    if (FoStatusReg() && FoStatusReg()->isVisible()) FoStatusReg()->close();
 }
 
 TFormMain *FormMain() { return mainWindow.data(); }

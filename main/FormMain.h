@@ -12,48 +12,45 @@
 //  - Button hints are texts 500 + the button's tag. They are set at creation and set again whenever a
 //    tooltip is about to show for one of the window's push buttons (the hint change of the application).
 //
-// The window owns CommonData and the module's ModuleData for its whole life. Device actions live in
-// FormMainDevice.cpp, the common data display and edit collection in FormMainDisplay.cpp.
+// The window coordinates: the device actions run in its TDeviceSession (main/DeviceSession.h), which
+// owns CommonData and reaches the window through IDeviceSessionView; the common data fields are driven
+// by its TCommonDataPanel (main/CommonDataPanel.h). The window owns the module's ModuleData for its
+// whole life.
 #include "comm/StrList.h"
 #include "main/CommonDataView.h"
+#include "main/CommonDataWrite.h"
+#include "main/CommonDataPanel.h"
+#include "main/DeviceSession.h"
+#include "main/SessionDialogs.h"
+#include "ui/MainMessages.h"
 #include "ui/MainWindowAccess.h"
 
 #include <QMainWindow>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 namespace Ui {
 class TFormMain;
 }
-namespace korvul {
-struct TCommonDataEdits;
-}
 class QAction;
-class QLabel;
 class QPushButton;
 class QTabBar;
 class QTimer;
+
 namespace korvul {
+
 class TFormMeldung;
-}
 
-namespace korvul {
-
-class TFormMain : public QMainWindow, public IMainWindow {
+class TFormMain : public QMainWindow, public IMainWindow, private IDeviceSessionView {
     Q_OBJECT
 public:
     static constexpr uint16_t kTextBase = 100;
     static constexpr uint16_t kTabText = 139;        // a tab reads this text and its channel number
     static constexpr uint16_t kHintBase = 500;
-    static constexpr uint16_t kSaveChangesText = 42014;
+    static constexpr uint16_t kSaveChangesText = TDeviceSession::kSaveChangesText;
     static constexpr uint16_t kPrintFailedText = 174;
     static constexpr int kStartAboutMs = 1000;      // About box shown at the first activation
-    static constexpr uint16_t kBusyText = 3010;       // message window during connect and read
-    static constexpr uint16_t kConnectionLostText = 2207;
-    static constexpr uint16_t kConnectRefusedText = 4194;
-    static constexpr uint16_t kNoConfigDialogText = 3001;
-    static constexpr uint16_t kConfigCaptionText = 52;
+    static constexpr uint16_t kBusyText = TDeviceSession::kBusyText;  // message window during connect and read
 
     explicit TFormMain(QWidget *parent = nullptr);
     ~TFormMain() override;
@@ -62,54 +59,54 @@ public:
 
     // Empties every edit field (text and modified flag), every combo box (no selection, empty text)
     // and every check box of the window; there is nothing left to set or reject afterwards.
-    void ClearDataFields();
+    void ClearDataFields() { panel_->ClearDataFields(); }
     // The window after a disconnect: tab control off, only the disconnected state's actions on, every
     // data field cleared. acDKMACode is left as it is.
-    void ApplyDisconnectedState();
+    void ApplyDisconnectedState() override { panel_->ApplyDisconnectedState(); }
 
     // An operator's edit of a common data field or combo box: marks the sending combo box (one of the
     // four above; other senders mark nothing) and enables Set and Reject.
-    void MarkCompAsChanged(QObject *sender);
-    static bool IsMarkedChanged(const QObject *comboBox);
-    void ResetChangeMarks();
+    void MarkCompAsChanged(QObject *sender) { panel_->MarkCompAsChanged(sender); }
+    static bool IsMarkedChanged(const QObject *comboBox) { return TCommonDataPanel::IsMarkedChanged(comboBox); }
+    void ResetChangeMarks() { panel_->ResetChangeMarks(); }
 
     void RefreshButtonHints();
     // With unsaved edits (Set enabled) asks text 42014 and runs Set on Yes; No discards the edits
     // (Set and Reject off), so the question is not asked twice for the same edits.
-    void OfferToSetEdits();
+    void OfferToSetEdits() { session_->OfferToSetEdits(); }
 
-    TStrList &CommonData() override { return commonData_; }
-    korvul::TStrList &ModuleData() { return moduleData_; }
+    TStrList &CommonData() override { return session_->CommonData(); }
+    TStrList &ModuleData() { return moduleData_; }
     // Values derived by the last display (unit, offset, factor, Cp).
-    const korvul::TDisplayValues &DisplayValues() const { return derived_; }
+    const TDisplayValues &DisplayValues() const { return session_->DisplayValues(); }
     // The "Reject" display: fills the window from CommonData and DeviceInfo.
-    void ShowCommonData() override;
+    void ShowCommonData() override { session_->ShowCommonData(); }
     // The window's edited fields and their edit marks, for the write-back.
-    korvul::TCommonDataEdits CollectEdits() const;
+    TCommonDataEdits CollectEdits() const override { return panel_->CollectEdits(); }
     // Reads the common data of the selected channel and shows it; a failure disconnects (text 2207).
     // Runs inside other operations too: it saves OperationActive and puts it back.
-    void ReadCommonData();
+    void ReadCommonData() { session_->ReadCommonData(); }
     // Set: writes the edited values and refills the window; shows the write-back's result text.
-    void SetData();
+    void SetData() { session_->SetData(); }
     // The write-back itself: 0 or the number of the text describing the first problem.
-    uint16_t WriteCommonData();
+    uint16_t WriteCommonData() { return session_->WriteCommonData(); }
     // The disconnect sequence: ends the connection (or hands back to the module window) and puts the
     // window into the disconnected state.
-    void DisconnectSequence() override;
+    void DisconnectSequence() override { session_->DisconnectSequence(); }
     // The handler of CommObject's OnConnectionLost.
-    void ConnectionLost();
+    void ConnectionLost() { session_->ConnectionLost(); }
     // Selects a channel tab without reading (the channel selection of the communication layer).
     void SelectTabQuietly(int index);
-    QString StatusText() const;
+    QString StatusText() const { return panel_->StatusText(); }
 
     // What device windows ask of the main window (IMainWindow).
     QWidget *Widget() override { return this; }
     void ReReadCommonData() override { acReadCommDataExecute(); }
     int CurrentChannel() const override;
     void SelectChannelQuietly(int index) override { SelectTabQuietly(index); }
-    QString FieldText(TMainField field) const override;
-    void SetFieldText(TMainField field, const QString &text) override;
-    void ShowPeriod(const QString &period) override;
+    QString FieldText(TMainField field) const override { return panel_->FieldText(field); }
+    void SetFieldText(TMainField field, const QString &text) override { panel_->SetFieldText(field, text); }
+    void ShowPeriod(const QString &period) override { panel_->ShowPeriod(period); }
     void DisableSetData() override;
     void Connect() override { acConnectExecute(); }
     void Disconnect() override { acDisconnectExecute(); }
@@ -132,20 +129,20 @@ public slots:
     void miSearchClick();
     void TabControl1Change(int index);
 
-    // Device actions. The slots named *Execute are the actions' handlers; those that start an
-    // operation return at once while OperationActive is set.
-    void acConnectExecute();
-    void acDisconnectExecute();
-    void acReadCommDataExecute();
-    void acSetDataExecute();
-    void acRejectExecute();
-    void acRefreshDevTimeExecute();
-    void acConfigDeviceExecute();
-    void acDKMACodeExecute();
-    void acReadArchivDataExecute();
-    void acReadPdbExecute();
-    void acInitDeviceExecute();
-    void acUserSettingsExecute();
+    // Device actions (TDeviceSession). Those that start an operation return at once while
+    // OperationActive is set.
+    void acConnectExecute() { session_->Connect(); }
+    void acDisconnectExecute() { session_->Disconnect(); }
+    void acReadCommDataExecute() { session_->ReadCommonDataAction(); }
+    void acSetDataExecute() { session_->SetDataAction(); }
+    void acRejectExecute() { session_->Reject(); }
+    void acRefreshDevTimeExecute() { session_->RefreshDeviceClock(); }
+    void acConfigDeviceExecute() { session_->ConfigureDevice(); }
+    void acDKMACodeExecute() { session_->ChangeModuleAccessCode(); }
+    void acReadArchivDataExecute() { session_->ReadArchive(); }
+    void acReadPdbExecute() { session_->ReadProcessData(); }
+    void acInitDeviceExecute() { session_->InitDevice(); }
+    void acUserSettingsExecute() { session_->UserSettings(); }
     // A termination signal (SIGTERM, SIGINT, SIGHUP): the program ends as through Exit, with nobody at
     // the screen. A running device action is cancelled as the operator would (Escape on the window on
     // top, Yes to the cancel question); once it has ended, Exit runs without asking to set the
@@ -165,43 +162,51 @@ private:
     void SetUpWindowFrame();
     void KeepColumnWidths();
     QSize NaturalSize() const;
-    void FillValueCombos();
     void BindButton(QPushButton *button, QAction *action);
     void BindButtons();
     void ConnectActions();
-    void ConnectChangeMarks();
+    void ConnectDeviceActions();
+    void ConnectHookedDialogs();
+    void InstallCommUiHooks();
     void ShowStartAbout();
     void StepSignalClose();
 
-    // FormMainDevice.cpp
-    void ConnectDeviceActions();
-    void BindCommObject();
-    void InstallCommUiHooks();
-    void UnbindCommObject();
-    void RunConnect();
-    void ConnectFailed(const QString &text);
-    void OpenModuleTerminal();
-    void OpenModuleWindow();
-    void SelectChannel(int channel);
-    void RebuildTabs();
-    void ApplyConnectedState();
-    void CreateMeldung();
-    void OfferCodeMark(uint16_t &message);
-    void HandleDialogBroken(QWidget *dialog);
-    void RunDialogHook(const std::function<void()> &hook);
-    // FormMainDisplay.cpp
-    void ApplyCommonDataView(const korvul::TCommonDataView &view);
-    void ApplyWriteStates(const korvul::TCommonDataView &view);
-    void ApplyVisibility(const korvul::TCommonDataView &view);
-    void ApplyActions(const korvul::TCommonDataView &view);
-    void SetUpDataFields();
+    // IDeviceSessionView
+    void ShowMessage(const QString &text) override { ShowMessageText(this, text); }
+    void ShowError(const QString &text, const QString &caption) override { ShowErrorText(this, text, caption); }
+    bool AskYesNo(const QString &text, int helpTopic) override { return korvul::AskYesNo(this, text, helpTopic); }
+    void SetBusyCursor(bool busy) override;
+    bool HasBusyNotice() const override { return meldung_ != nullptr; }
+    void CreateBusyNotice() override;
+    void ShowBusyNotice() override;
+    void HideBusyNotice() override;
+    void FreeBusyNotice() override;
+    void ShowCommonData(const TCommonDataView &view) override { panel_->Apply(view); }
+    bool HasUnsetEdits() const override { return panel_->HasUnsetEdits(); }
+    void DropUnsetEdits() override { panel_->DropUnsetEdits(); }
+    void ShowClock(const QString &date, const QString &time) override { panel_->ShowClock(date, time); }
+    void ApplyConnectedState(const TDeviceInfo &info) override { panel_->ApplyConnectedState(info); }
+    void EnableModuleAccessCode(bool enabled) override;
+    void RebuildChannelTabs(int channelCount) override;
+    int AdoptSelectedChannel() override;
+    void Repaint() override { repaint(); }
+    bool WindowVisible() const override { return isVisible(); }
+    void HideWindow() override { hide(); }
+    void BringWindowToFront() override;
+    bool HasDialog(TSessionDialog dialog) const override { return HasSessionDialog(dialog); }
+    bool RunDialog(TSessionDialog dialog) override;
+    bool ModuleWindowOpen() const override;
+    void FreeModuleWindow() override { FreeSessionModuleWindow(); }
+    void ShowModuleWindowInstead() override;
+    void RefreshModuleClock(const QString &clock) override { RefreshSessionModuleClock(clock); }
+    std::optional<QString> AskModuleAccessCode() override { return AskSessionModuleAccessCode(this); }
+    void CloseStatusRegWindow() override;
 
     std::unique_ptr<Ui::TFormMain> ui;
+    std::unique_ptr<TCommonDataPanel> panel_;
+    std::unique_ptr<TDeviceSession> session_;
     std::unique_ptr<TFormMeldung> meldung_;
-    QLabel *statusText_ = nullptr;  // the status bar's one panel
-    korvul::TStrList commonData_;
-    korvul::TStrList moduleData_;
-    korvul::TDisplayValues derived_;
+    TStrList moduleData_;
     int shownTab_ = 0;              // the channel whose data the window shows
     bool activatedOnce_ = false;
     bool exiting_ = false;

@@ -198,11 +198,9 @@ TEST(LayerRulesTest, NoClassIsSpreadOverSeveralFiles) {
             for (const QString &line : Lines(file))
                 if (const auto m = definition.match(line); m.hasMatch()) filesOf[m.captured(1)] << file;
         }
-    // Still spread while their behaviour moves into logic objects; this list only shrinks.
-    const QSet<QString> stillSpread = {"TFormMain"};
     QStringList broken;
     for (const auto &[cls, files] : filesOf)
-        if (files.size() > 1 && !stillSpread.contains(cls)) {
+        if (files.size() > 1) {
             QStringList sorted(files.begin(), files.end());
             sorted.sort();
             broken << cls + ": " + sorted.join(", ");
