@@ -36,6 +36,9 @@ public:
 
 // Options bits
 enum : uint8_t { coPollTimer = 2, coReportStatus = 4, coCloseLine = 8, coUnloadDrivers = 16 };
+// The two settings the windows switch between: the poll stopped while a window talks to the device
+// (24), and running again afterwards (26). Both close the line and unload the drivers at the end.
+enum : uint8_t { coPollOff = coCloseLine | coUnloadDrivers, coPollOn = coPollOff | coPollTimer };
 // State bits
 enum : uint8_t { csDriversLoaded = 1, csLineOpen = 2, csConnected = 4 };
 // Family numbers

@@ -94,7 +94,7 @@ bool ConnectDevice() {
     ProcessMessages();
     struct CursorBack { ~CursorBack() { SetBusyCursor(false); } } cursorBack;
     comm.Period = 0;
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     int32_t param = spTimeout, timeout = s.TIMEOUT;
     comm.CallLine(dpSetParam, nullptr, &param, &timeout);
     if (!comm.Connected()) comm.SetConnected(true);
@@ -108,7 +108,7 @@ bool ConnectDevice() {
         if (!SendHeadquarterPassword()) return false;
     } else {
         comm.Period = static_cast<uint16_t>(std::clamp(s.CHECKTIME, 0, 65535));
-        comm.SetOptions(26);
+        comm.SetOptions(coPollOn);
     }
     QString ident;
     ReadItem('a', ident);
@@ -151,7 +151,7 @@ bool SelectChannelByCommand(uint16_t channel) {
     WriteItemOrRaise(61, "0001");
     WriteItemOrRaise(62, QStringLiteral("%1").arg(channel, 2, 10, QLatin1Char('0')).toLatin1());
     DisconnectDevice();
-    comm.SetOptions(26);
+    comm.SetOptions(coPollOn);
     comm.Period = static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535));
     comm.SetConnected(true);
     WriteItemOrRaise(61, "0001");
@@ -180,7 +180,7 @@ void DisconnectDeviceAndModem() {
         if (ModemRoutines().HangUp) ModemRoutines().HangUp();
     }
     TCommClass &comm = CommObject();
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     comm.SetConnected(false);
 }
 

@@ -97,7 +97,7 @@ namespace {
 void ReadCommonItems(TStrList &list) {
     TCommClass &comm = CommObject();
     const uint8_t saved = comm.Options();
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     for (QChar letter : DeviceInfo().ItemLetters) {
         if (!comm.Connected()) break;
         ProcessMessages();
@@ -147,7 +147,7 @@ int32_t WriteCodeMark() {
 void ReadModuleItems(TStrList &moduleData, const QString &letters, bool withAccessCode) {
     TCommClass &comm = CommObject();
     comm.Period = 0;
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     int32_t param = spTimeout, timeout = Settings().CLMTIMEOUT;
     comm.CallLine(dpSetParam, nullptr, &param, &timeout);
     if (HQFlag && withAccessCode) {
@@ -165,7 +165,7 @@ void ReadModuleItems(TStrList &moduleData, const QString &letters, bool withAcce
         else moduleData[i] = letter + QLatin1Char('=') + value;
     }
     comm.Period = static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535));
-    comm.SetOptions(26);
+    comm.SetOptions(coPollOn);
 }
 
 } // namespace korvul

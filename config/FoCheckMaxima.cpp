@@ -99,13 +99,13 @@ bool TFoCheckMaxima::SetNext(bool fromButton) {
             comm.SetConnected(true);
         }
         leftDisconnected_ = false;
-        comm.SetOptions(24);
+        comm.SetOptions(coPollOff);
         SelectMainChannel();
         RaiseOnResult(WriteItem(kAccessItem, QString(QChar(20)), Settings().ACCESSCODE, CommonDataOfMain()));
         RaiseOnResult(WriteItem(kClockWriteItem, QStringLiteral("z"), ClockTextOf(*next), CommonDataOfMain()));
         DisconnectDevice();
         WaitMs(kReconnectPauseMs);
-        comm.SetOptions(26);
+        comm.SetOptions(coPollOn);
         comm.Period = CheckTime();
         comm.SetConnected(true);
         nextCheckSet_ = true;
@@ -170,7 +170,7 @@ void ShowCheckMaximaDialog(QWidget *parent) {
     TCommClass &comm = CommObject();
     if (comm.Connected()) {  // a refused clock leaves the poll paused: the main window expects it running
         comm.Period = CheckTime();
-        comm.SetOptions(26);
+        comm.SetOptions(coPollOn);
     }
 }
 

@@ -172,7 +172,7 @@ void TFoConfigNX17S::ReportEnd(TNxRunEnd end) {
 void TFoConfigNX17S::SignOnAgain() {
     TCommClass &comm = CommObject();
     comm.Period = static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535));
-    comm.SetOptions(26);
+    comm.SetOptions(coPollOn);
     try {
         comm.SetConnected(true);
     } catch (const TCommClassException &e) {

@@ -364,7 +364,7 @@ void TFoConfigQT700M::btMemorySetClick() {
 // The partition is written without polling in between; polling resumes however the writes end.
 void TFoConfigQT700M::WritePartition() {
     TCommClass &comm = CommObject();
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     comm.Period = 0;
     RunAction([this] {
         for (int n = 0; n < kMemoryChannels; ++n) {
@@ -375,7 +375,7 @@ void TFoConfigQT700M::WritePartition() {
         ui->btMemorySet->setEnabled(false);
     });
     comm.Period = static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535));
-    comm.SetOptions(26);
+    comm.SetOptions(coPollOn);
 }
 
 // ---- the sensor adjustment pages ----

@@ -133,13 +133,13 @@ void TFoInitDevice::SignOffAndOn() {
 
 bool ShowInitDeviceDialog(QWidget *parent) {
     TCommClass &comm = CommObject();
-    comm.SetOptions(24);  // the poll would find the device signed off between two passes
+    comm.SetOptions(coPollOff);  // the poll would find the device signed off between two passes
     bool accepted = false;
     {
         TFoInitDevice dialog(parent);
         accepted = dialog.exec() == QDialog::Accepted;
     }
-    if (comm.Connected()) comm.SetOptions(26);
+    if (comm.Connected()) comm.SetOptions(coPollOn);
     return accepted;
 }
 

@@ -25,7 +25,7 @@ constexpr uint8_t kAccessItem = 99, kRegisterAddress = 61, kRegisterWrite = 62;
 
 void DeleteMeasurements(QWidget *parent) {
     if (!AskYesNo(parent, LanguageText(kDeleteQuestion), 0)) return;
-    CommObject().SetOptions(24);  // no poll between the three writes
+    CommObject().SetOptions(coPollOff);  // no poll between the three writes
     try {
         QByteArray code = Settings().ACCESSCODE.toLatin1().left(8);
         code.append(QByteArray(8 - code.size(), '\0'));
@@ -34,13 +34,13 @@ void DeleteMeasurements(QWidget *parent) {
         WriteItemOrRaise(kRegisterWrite, QByteArrayLiteral("01"));
     } catch (const TCommClassException &e) {
         if (ClassifyDeviceFailure(e) == TDeviceFailure::DeviceRefusal) {
-            if (CommObject().Connected()) CommObject().SetOptions(26);
+            if (CommObject().Connected()) CommObject().SetOptions(coPollOn);
             return ShowMessageText(parent, LanguageText(e.Message().toInt() == kLockedResult ? kDeleteLocked : kDeleteRefused));
         }
         if (FormMain()) FormMain()->DisconnectSequence();
         return;
     }
-    if (CommObject().Connected()) CommObject().SetOptions(26);
+    if (CommObject().Connected()) CommObject().SetOptions(coPollOn);
     ShowMessageText(parent, LanguageText(kDeleted));
 }
 

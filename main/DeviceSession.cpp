@@ -46,12 +46,12 @@ uint16_t CheckTime() { return static_cast<uint16_t>(std::clamp(Settings().CHECKT
 
 // Polling off while the window talks to the device, on again afterwards.
 void PollOff() {
-    CommObject().SetOptions(24);
+    CommObject().SetOptions(coPollOff);
     CommObject().Period = 0;
 }
 void PollOn() {
     CommObject().Period = CheckTime();
-    CommObject().SetOptions(26);
+    CommObject().SetOptions(coPollOn);
 }
 
 bool Connected() { return CommObjectExists() && CommObject().Connected(); }
@@ -151,7 +151,7 @@ void TDeviceSession::RunConnect() {
     view_.RebuildChannelTabs(DeviceInfo().ChannelCount);
     view_.ApplyConnectedState(DeviceInfo());
     ShowCommonData();
-    CommObject().SetOptions(26);
+    CommObject().SetOptions(coPollOn);
 }
 
 // Without the module windows in the build the connection has nothing to show: it is ended again.
@@ -187,7 +187,7 @@ void TDeviceSession::ReadSelectedChannel() {
     commonData_.clear();
     TCommClass &comm = CommObject();
     const uint8_t savedOptions = comm.Options();
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     const int channel = view_.AdoptSelectedChannel();
     try {
         if (DeviceInfo().ChannelCount > 1) SelectChannel(static_cast<uint16_t>(channel));
@@ -212,7 +212,7 @@ void TDeviceSession::SetDataAction() {
 void TDeviceSession::SetData() {
     if (!CommObjectExists()) return;
     TCommClass &comm = CommObject();
-    comm.SetOptions(24);
+    comm.SetOptions(coPollOff);
     comm.Period = 0;
     try {
         const uint16_t message = WriteCommonData();

@@ -63,7 +63,7 @@ void TFormSetTime::Button1Click() {
     TCommClass &comm = CommObject();
     DisconnectDevice();
     comm.Period = static_cast<uint16_t>(std::clamp(Settings().CHECKTIME, 0, 65535));
-    comm.SetOptions(26);
+    comm.SetOptions(coPollOn);
     comm.SetConnected(true);
     if (FormMain() && comm.Connected()) FormMain()->ReadCommonData();
     accept();
@@ -71,16 +71,16 @@ void TFormSetTime::Button1Click() {
 
 void ShowSetTimeDialog(QWidget *parent) {
     TCommClass &comm = CommObject();
-    comm.SetOptions(24);  // no poll of the clock while the dialog reads and writes it
+    comm.SetOptions(coPollOff);  // no poll of the clock while the dialog reads and writes it
     bool accepted = false;
     try {
         TFormSetTime dialog(parent);
         accepted = dialog.exec() == QDialog::Accepted;
     } catch (...) {
-        if (comm.Connected()) comm.SetOptions(26);
+        if (comm.Connected()) comm.SetOptions(coPollOn);
         throw;
     }
-    if (!accepted && comm.Connected()) comm.SetOptions(26);
+    if (!accepted && comm.Connected()) comm.SetOptions(coPollOn);
 }
 
 } // namespace korvul

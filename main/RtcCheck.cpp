@@ -57,7 +57,7 @@ void WriteAccessCode() {
 void StartClockTest() {
     if (!MicroSeconds()) WriteAccessCode();
     SetLineTimeout(kLineTimeoutMs);
-    CommObject().SetOptions(24);
+    CommObject().SetOptions(coPollOff);
     WriteRaw(QByteArrayLiteral("!}"));
     char byte = 0;
     int32_t wanted = 1, received = 0;
@@ -138,7 +138,7 @@ void RunRtcTest(QWidget *mainWindow) {
         if (FormMain()) FormMain()->DisconnectSequence();
         return;
     }
-    if (CommObject().Connected()) CommObject().SetOptions(26);
+    if (CommObject().Connected()) CommObject().SetOptions(coPollOn);
     ShowMessageText(mainWindow, shown);
 }
 

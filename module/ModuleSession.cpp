@@ -15,10 +15,10 @@ using TLife = std::weak_ptr<const int>;
 
 // The poll stays off while Set writes, so that no clock read comes between two records.
 void PollOff() {
-    if (CommObjectExists()) CommObject().SetOptions(24);
+    if (CommObjectExists()) CommObject().SetOptions(coPollOff);
 }
 void PollOn() {
-    if (CommObjectExists()) CommObject().SetOptions(26);
+    if (CommObjectExists()) CommObject().SetOptions(coPollOn);
 }
 bool LineConnected() { return CommObjectExists() && CommObject().Connected(); }
 
